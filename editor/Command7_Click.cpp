@@ -1,0 +1,5 @@
+#include "editor/Form1.h"
+
+void Form1::Command7_Click()
+{
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "media/MovieModule.h"
+#include "platform/controls/CommonDialog.h"
+#include "platform/controls/ProgressBar.h"
+#include "platform/controls/Slider.h"
+#include "platform/controls/TimerControl.h"
+#include "platform/controls/WebBrowser.h"
+#include "platform/runtime/AutoNew.h"
+#include "platform/runtime/Runtime.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+#include <cstdint>
+
+class QCloseEvent;
+
+// The editor window: the program's only window. Its controls keep their
+// designer names; its handlers are named after control and event.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    struct Environment {
+        rt::Runtime& runtime;
+        MciCommandFunction mci;        // empty: the real media command interface
+        WebBrowser::Fetcher fetcher;   // empty: the real network
+    };
+
+    explicit Form1(Environment environment);
+    ~Form1() override;
+
+    // Clock text of whole seconds: " 1 : 2 : 5" for 3725.
+    static QString FormatClock(std::int32_t seconds);
+
+    // ---- controls, in the order they are laid out ----
+    QLabel Label4{this};
+    Slider H{this};
+    QPushButton Command1{this};
+    QPushButton Command2{this};
+    QPushButton Command4{this};
+    QPushButton Command7{this};
+    QPushButton Command3{this};
+    QFrame Frame1{this};
+    QLabel Label7{&Frame1};
+    QLabel Label9{&Frame1};
+    QLabel Label3{&Frame1};
+    QPushButton Command5{this};
+    QPushButton Command6{this};
+    QPushButton Command9{this};
+    ProgressBar pb{this};
+    WebBrowser WebBrowser1{this};
+    QFrame P{this};
+    QFrame Frame4{&P};
+    QFrame Frame3{&Frame4};
+    QFrame Shape1{this};
+    TimerControl T{this};
+    CommonDialog Cdlg{this};
+
+    // ---- handlers ----
+    void Form_Initialize();
+    void Form_Load();
+    void Form_Unload(std::int16_t& Cancel);
+    void Command3_Click();   // Website
+    void Command4_Click();   // Open
+    void Command1_Click();   // Play / Pause
+    void Command2_Click();   // Stop
+    void T_Timer();
+    void H_MouseDown(int Button, int Shift, int x, int y);
+    void H_MouseUp(int Button, int Shift, int x, int y);
+    void H_Click();
+    void Command5_Click();   // Select Start
+    void Command6_Click();   // Select End
+    void Command9_Click();   // Play Selected
+    void Command7_Click();   // Save
+
+    // ---- state record ----
+    // Public so that tests can set up and inspect the window's state directly.
+    rt::AutoNew<MovieModule> movie;
+    std::int32_t selectionStartMs = 0;
+    std::int32_t selectionEndMs = 0;
+    QString sourcePath;
+
+    rt::Runtime& runtime() { return runtime_; }
+
+    // Home page of the "Website" button and the information page of the panel.
+    static const QString kHomePage;
+    static const QString kInfoPage;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void layOutControls();
+    void connectHandlers();
+
+    rt::Runtime& runtime_;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+namespace rt {
+class Runtime;
+}
+
+// The command function the controller talks to: command text (UTF-8), reply
+// buffer, reply length in bytes counting the NUL, callback window; returns 0 or
+// an error code. Production passes mci::mciSendString; tests record and script.
+using MciCommandFunction =
+    std::function<std::uint32_t(const char* command, char* reply, std::uint32_t replyLength,
+                                std::intptr_t callbackWindow)>;
+
+// The program's only contact with the media device: builds command strings for
+// the device under the alias "movie", sends them and reads the replies.
+class MovieModule {
+public:
+    explicit MovieModule(rt::Runtime& runtime);
+    MovieModule(rt::Runtime& runtime, MciCommandFunction send);
+
+    // Result code of the device command stored last; 0 for success.
+    std::int32_t Error = 0;
+    // Path of the media file; the open operations wrap it in double quotes.
+    QString Filename;
+
+    void openMovieWindow(std::int32_t hWnd, const QString& WindowStyle);
+    void openMovie();
+    void playMovie();
+    void stopMovie();
+    std::int32_t getLengthInMS();
+    std::int32_t getLengthInSec();
+    void pauseMovie();
+    void resumeMovie();
+    std::int32_t getPositionInMS();
+    void closeMovie();
+    std::int32_t getPositionInSec();
+    // -1 while the device is playing, else 0.
+    std::int16_t isMoviePlaying();
+    void setPositionTo(std::int32_t Second);
+    // Waits about `duration` seconds, letting window events run meanwhile.
+    void timeOut(double duration);
+
+private:
+    static constexpr int kReplyLength = 128;
+
+    rt::Runtime& runtime_;
+    MciCommandFunction send_;
+    // Receives every reply; 128 characters for the object's lifetime, never cleared.
+    QString replyBuffer = QString(kReplyLength, QChar(u'\0'));
+};

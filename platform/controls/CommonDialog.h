@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+// The common file dialog: filter of "description|pattern" pairs, filter index
+// (1 is the first pair), title, file name, shown modally for opening or saving.
+// A cancelled choice raises the CancelError run-time error.
+class CommonDialog {
+public:
+    enum class Kind { Open, Save };
+    // Shows the dialog and returns the chosen full path, or nothing on cancel.
+    using Chooser = std::function<std::optional<QString>(Kind kind, const CommonDialog& dialog)>;
+
+    explicit CommonDialog(QWidget* owner = nullptr);
+
+    QString Filter;
+    int FilterIndex = 1;
+    QString DialogTitle;
+    QString FileName;
+
+    void ShowOpen();
+    void ShowSave();
+
+    // Tests replace the real dialog with scripted answers.
+    void setChooser(Chooser chooser);
+
+private:
+    void show(Kind kind);
+
+    QWidget* owner_;
+    Chooser chooser_;
+};

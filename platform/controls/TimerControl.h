@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+// The timer control: raises Timer every Interval milliseconds while Enabled.
+class TimerControl : public QObject {
+    Q_OBJECT
+public:
+    explicit TimerControl(QObject* parent = nullptr);
+
+    bool Enabled() const;
+    void setEnabled(bool enabled);
+    int Interval() const;
+    void setInterval(int milliseconds);
+
+signals:
+    void Timer();
+
+private:
+    QTimer timer_;
+};

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Trimora needs. With --test, also what the tests need.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libmpg123-dev libsdl2-dev)
+if [ "${1:-}" = "--test" ]; then
+  packages+=(libgtest-dev lame mpg123)
+fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
