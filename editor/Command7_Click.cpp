@@ -1,5 +1,135 @@
+#include "editor/ClipSaveNames.h"
+#include "editor/ClipSaveSource.h"
+#include "editor/ClipSaveTarget.h"
 #include "editor/Form1.h"
 
+#include "platform/runtime/CheckedMath.h"
+#include "platform/runtime/ErrorModes.h"
+
+#include <array>
+#include <initializer_list>
+
+namespace {
+
+// Blocks are one byte longer than the step between them, so neighbours
+// overlap by one byte.
+constexpr std::int32_t kBlockStep = 4096;
+constexpr std::int32_t kBlockSize = kBlockStep + 1;
+
+// The controls that start other work; all are locked while a clip is copied.
+void enableWorkingControls(Form1& form, bool enabled)
+{
+    for (QWidget* control : std::initializer_list<QWidget*> { &form.Command1, &form.Command2,
+             &form.Command4, &form.Command5, &form.Command6, &form.Command7, &form.Command9 })
+        control->setEnabled(enabled);
+    form.H.setEnabled(enabled);
+}
+
+// Returns the window from saving to idle.
+void restoreWindow(Form1& form)
+{
+    form.setWindowTitle(QStringLiteral("Trimora"));
+    form.pb.setValue(0);
+    enableWorkingControls(form, true);
+}
+
+} // namespace
+
+// Save: copies the source's bytes between the two marks into a file the user
+// names, one block per step, the marks turned into byte positions through the
+// source's average bytes per millisecond. Nothing is decoded.
 void Form1::Command7_Click()
 {
+    rt::runHandler(runtime(), [&] {
+        if (!(selectionStartMs < selectionEndMs)) {
+            runtime().MsgBox(QStringLiteral("Wrong Selection"));
+            return;
+        }
+        // Byte positions count from 1: a start at 0 ms would read before the file.
+        if (selectionStartMs == 0)
+            selectionStartMs = 1;
+        if (selectionEndMs == 0) {
+            runtime().MsgBox(QStringLiteral("Wrong Selection"));
+            return;
+        }
+
+        enableWorkingControls(*this, false);
+        movie->stopMovie();
+        Command1.setText(QStringLiteral("Play"));
+        H.setValue(0);
+        setWindowTitle(QStringLiteral("Saving"));
+
+        bool copying = false;
+        bool saved = false;
+        QString failure;
+        rt::trapped(
+            [&] {
+                Cdlg.Filter = QStringLiteral("MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*");
+                Cdlg.FilterIndex = 1;
+                Cdlg.DialogTitle = QStringLiteral("Save");
+                Cdlg.ShowSave();
+                const QString clipName = Cdlg.FileName;
+
+                if (clipsave::sameFile(clipName, sourcePath)) {
+                    runtime().MsgBox(QStringLiteral("Cannot overwrite file in use..."));
+                    return;
+                }
+                if (clipsave::fileExists(clipName)
+                    && runtime().MsgBox(QStringLiteral("File already exist.Overwrite?"),
+                           rt::MsgBoxButtons::YesNo)
+                        == rt::MsgBoxResult::No)
+                    return;
+
+                copying = true;
+                ClipSaveSource source(sourcePath);
+                ClipSaveTarget clip(clipName);
+                const std::int32_t sourceBytes = rt::toInt32(source.size());
+                const std::int32_t lengthMs = movie->getLengthInMS();
+                const std::int32_t bytesPerMs = rt::roundToInt32(rt::divide(sourceBytes, lengthMs));
+
+                pb.setMax(
+                    static_cast<float>(rt::add32(rt::sub32(rt::mul32(selectionEndMs, bytesPerMs),
+                                                     rt::mul32(bytesPerMs, selectionStartMs)),
+                        kBlockSize)));
+                pb.setValue(0);
+                const std::int32_t startOffset = rt::mul32(bytesPerMs, selectionStartMs);
+                const std::int32_t endOffset = rt::mul32(selectionEndMs, bytesPerMs);
+
+                std::array<char, kBlockSize> block {};
+                for (std::int32_t position = startOffset; position <= endOffset;
+                     position = rt::add32(position, kBlockStep)) {
+                    // The last block may reach past the end of the source: the
+                    // clip then ends with the source's last byte.
+                    const auto count = source.read(position, block);
+                    if (count == 0 && position == startOffset)
+                        ClipSaveSource::raiseInputPastEndOfFile();
+                    clip.write(rt::add32(rt::sub32(position, startOffset), 1),
+                        std::span<const char>(block).first(static_cast<std::size_t>(count)));
+                    pb.setValue(pb.Value() + kBlockStep);
+                    // Closing the window here ends the program: the throw
+                    // passes every trap, and the clip's temporary file goes
+                    // with `clip`.
+                    runtime().DoEvents();
+                }
+                clip.commit();
+                saved = true;
+            },
+            [&](const rt::RuntimeError& error) {
+                if (copying)
+                    failure = error.description();
+            });
+
+        if (saved) {
+            // The dialog keeps the clip's name, so the next save offers it.
+            setWindowTitle(QStringLiteral("Trimora"));
+            runtime().MsgBox(QStringLiteral("Clip Saved"));
+            pb.setValue(0);
+            enableWorkingControls(*this, true);
+            return;
+        }
+        if (copying)
+            runtime().MsgBox(QStringLiteral("Clip not saved.\n") + failure);
+        restoreWindow(*this);
+        Cdlg.FileName = QString();
+    });
 }

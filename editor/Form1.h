@@ -24,56 +24,57 @@ class Form1 : public QWidget {
 public:
     struct Environment {
         rt::Runtime& runtime;
-        MciCommandFunction mci;        // empty: the real media command interface
-        WebBrowser::Fetcher fetcher;   // empty: the real network
+        MciCommandFunction mci; // empty: the real media command interface
+        WebBrowser::Fetcher fetcher; // empty: the real network
     };
 
     explicit Form1(Environment environment);
     ~Form1() override;
 
-    // Clock text of whole seconds: " 1 : 2 : 5" for 3725.
+    // Clock text of whole seconds: " 1 : 2 : 5" for 3725. Any 32-bit count
+    // is shown with its true hours; none raises.
     static QString FormatClock(std::int32_t seconds);
 
     // ---- controls, in the order they are laid out ----
-    QLabel Label4{this};
-    Slider H{this};
-    QPushButton Command1{this};
-    QPushButton Command2{this};
-    QPushButton Command4{this};
-    QPushButton Command7{this};
-    QPushButton Command3{this};
-    QFrame Frame1{this};
-    QLabel Label7{&Frame1};
-    QLabel Label9{&Frame1};
-    QLabel Label3{&Frame1};
-    QPushButton Command5{this};
-    QPushButton Command6{this};
-    QPushButton Command9{this};
-    ProgressBar pb{this};
-    WebBrowser WebBrowser1{this};
-    QFrame P{this};
-    QFrame Frame4{&P};
-    QFrame Frame3{&Frame4};
-    QFrame Shape1{this};
-    TimerControl T{this};
-    CommonDialog Cdlg{this};
+    QLabel Label4 { this };
+    Slider H { this };
+    QPushButton Command1 { this };
+    QPushButton Command2 { this };
+    QPushButton Command4 { this };
+    QPushButton Command7 { this };
+    QPushButton Command3 { this };
+    QFrame Frame1 { this };
+    QLabel Label7 { &Frame1 };
+    QLabel Label9 { &Frame1 };
+    QLabel Label3 { &Frame1 };
+    QPushButton Command5 { this };
+    QPushButton Command6 { this };
+    QPushButton Command9 { this };
+    ProgressBar pb { this };
+    WebBrowser WebBrowser1 { this };
+    QFrame P { this };
+    QFrame Frame4 { &P };
+    QFrame Frame3 { &Frame4 };
+    QFrame Shape1 { this };
+    TimerControl T { this };
+    CommonDialog Cdlg { this };
 
     // ---- handlers ----
     void Form_Initialize();
     void Form_Load();
     void Form_Unload(std::int16_t& Cancel);
-    void Command3_Click();   // Website
-    void Command4_Click();   // Open
-    void Command1_Click();   // Play / Pause
-    void Command2_Click();   // Stop
+    void Command3_Click(); // Website
+    void Command4_Click(); // Open
+    void Command1_Click(); // Play / Pause
+    void Command2_Click(); // Stop
     void T_Timer();
     void H_MouseDown(int Button, int Shift, int x, int y);
     void H_MouseUp(int Button, int Shift, int x, int y);
     void H_Click();
-    void Command5_Click();   // Select Start
-    void Command6_Click();   // Select End
-    void Command9_Click();   // Play Selected
-    void Command7_Click();   // Save
+    void Command5_Click(); // Select Start
+    void Command6_Click(); // Select End
+    void Command9_Click(); // Play Selected
+    void Command7_Click(); // Save
 
     // ---- state record ----
     // Public so that tests can set up and inspect the window's state directly.
@@ -93,6 +94,8 @@ protected:
 
 private:
     void layOutControls();
+    void setUpControls();
+    void chainTabOrder();
     void connectHandlers();
 
     rt::Runtime& runtime_;

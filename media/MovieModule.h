@@ -11,9 +11,8 @@ class Runtime;
 // The command function the controller talks to: command text (UTF-8), reply
 // buffer, reply length in bytes counting the NUL, callback window; returns 0 or
 // an error code. Production passes mci::mciSendString; tests record and script.
-using MciCommandFunction =
-    std::function<std::uint32_t(const char* command, char* reply, std::uint32_t replyLength,
-                                std::intptr_t callbackWindow)>;
+using MciCommandFunction = std::function<std::uint32_t(
+    const char* command, char* reply, std::uint32_t replyLength, std::intptr_t callbackWindow)>;
 
 // The program's only contact with the media device: builds command strings for
 // the device under the alias "movie", sends them and reads the replies.
@@ -46,6 +45,17 @@ public:
 
 private:
     static constexpr int kReplyLength = 128;
+
+    // Sends a command whose reply is not read; returns its result code.
+    std::uint32_t sendCommand(const QString& command);
+    // Sends a command whose reply is not read and stores its result in Error.
+    void sendAndStore(const QString& command);
+    // Sends a query that answers into replyBuffer and stores its result in Error.
+    void query(const QString& command);
+    // Sets the time format to milliseconds, then reads the number a query answers.
+    std::int32_t queryMilliseconds(const QString& command);
+    // Quotes Filename, closes the alias and opens the file with the given options.
+    void open(const QString& openCommandTail);
 
     rt::Runtime& runtime_;
     MciCommandFunction send_;

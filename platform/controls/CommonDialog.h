@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -8,7 +9,8 @@ class QWidget;
 
 // The common file dialog: filter of "description|pattern" pairs, filter index
 // (1 is the first pair), title, file name, shown modally for opening or saving.
-// A cancelled choice raises the CancelError run-time error.
+// A chosen file becomes FileName; a cancelled choice raises the CancelError
+// run-time error and leaves FileName as it was.
 class CommonDialog {
 public:
     enum class Kind { Open, Save };
@@ -28,8 +30,14 @@ public:
     // Tests replace the real dialog with scripted answers.
     void setChooser(Chooser chooser);
 
+    // The filter as the file chooser takes it: one "description (patterns)"
+    // entry per pair. "*.*" means every file, and letters in a pattern match
+    // either case, as the users of such filters expect.
+    static QStringList nameFilters(const QString& filter);
+
 private:
     void show(Kind kind);
+    std::optional<QString> choose(Kind kind) const;
 
     QWidget* owner_;
     Chooser chooser_;

@@ -4,7 +4,8 @@
 #include <QWidget>
 
 // Progress bar whose maximum and value are single-precision numbers that read
-// back exactly as written (the bar itself draws a scaled copy).
+// back exactly as written (the bar itself draws a scaled copy, clamped to its
+// range, since QProgressBar counts in whole numbers).
 class ProgressBar : public QWidget {
     Q_OBJECT
 public:
@@ -15,8 +16,14 @@ public:
     float Value() const { return value_; }
     void setValue(float value);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void redraw();
+
+    // Steps of the drawn bar: fine enough for any width on screen.
+    static constexpr int kSteps = 10000;
 
     QProgressBar bar_;
     float max_ = 100;

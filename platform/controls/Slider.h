@@ -3,13 +3,25 @@
 #include <QSlider>
 
 // The position slider. Unlike QSlider's own signals, its three events come
-// only from the user's mouse: writing the value or the maximum from code
-// raises nothing, a mouse interaction raises MouseDown, then MouseUp, then
-// Click with the final value, and a disabled slider raises nothing.
+// only from the user: writing the value or the maximum from code raises
+// nothing, a mouse interaction raises MouseDown, then MouseUp, then Click with
+// the final value, and a disabled slider raises nothing.
+//
+// Keys and the wheel move the thumb too; such a move raises Click alone (no
+// mouse events), so the arrow keys seek just as a drag does.
 class Slider : public QSlider {
     Q_OBJECT
 public:
     explicit Slider(QWidget* parent = nullptr);
+
+    // Mouse buttons as the events report them.
+    static constexpr int vbLeftButton = 1;
+    static constexpr int vbRightButton = 2;
+    static constexpr int vbMiddleButton = 4;
+    // Modifier keys as the events report them.
+    static constexpr int vbShiftMask = 1;
+    static constexpr int vbCtrlMask = 2;
+    static constexpr int vbAltMask = 4;
 
 signals:
     void MouseDown(int button, int shift, int x, int y);
@@ -19,4 +31,14 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Raises Click if a key or wheel step has moved the thumb.
+    void clickIfMoved(int valueBefore);
+
+    // The buttons pressed over the slider and not yet released.
+    Qt::MouseButtons pressed_;
 };

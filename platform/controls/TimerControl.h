@@ -4,6 +4,7 @@
 #include <QTimer>
 
 // The timer control: raises Timer every Interval milliseconds while Enabled.
+// An interval of 0 raises nothing.
 class TimerControl : public QObject {
     Q_OBJECT
 public:
@@ -18,5 +19,9 @@ signals:
     void Timer();
 
 private:
+    void apply();
+
     QTimer timer_;
+    bool enabled_ = false;
+    int interval_ = 0;
 };

@@ -38,8 +38,8 @@ enum MciError : MciResult {
 // or a null buffer means no reply is wanted. `callbackWindow` is accepted and
 // unused. Returns 0 or one of the codes above. Safe to call from the UI thread
 // at any rate: it never blocks for long.
-MciResult mciSendString(const char* command, char* reply, std::uint32_t replyLength,
-                        std::intptr_t callbackWindow);
+MciResult mciSendString(
+    const char* command, char* reply, std::uint32_t replyLength, std::intptr_t callbackWindow);
 
 // A readable sentence for a result code, for diagnostics and tests.
 std::string mciErrorText(MciResult code);

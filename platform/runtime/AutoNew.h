@@ -7,10 +7,12 @@ namespace rt {
 
 // A field that creates its object on first use and keeps it from then on:
 // every use through -> or * first creates the object if there is none yet.
-template <class T>
-class AutoNew {
+template <class T> class AutoNew {
 public:
-    explicit AutoNew(std::function<std::unique_ptr<T>()> factory) : factory_(std::move(factory)) {}
+    explicit AutoNew(std::function<std::unique_ptr<T>()> factory)
+        : factory_(std::move(factory))
+    {
+    }
 
     T* operator->() { return &get(); }
     T& operator*() { return get(); }

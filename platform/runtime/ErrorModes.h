@@ -21,8 +21,7 @@ namespace rt {
 // An error that no statement traps ends this handler only: its description is
 // shown in a message box and the program goes on. The end of the program
 // unwinds quietly. Nothing ever escapes into the window toolkit's dispatch.
-template <class Body>
-void runHandler(Runtime& runtime, Body&& body)
+template <class Body> void runHandler(Runtime& runtime, Body&& body)
 {
     if (runtime.Ending())
         return;
@@ -37,8 +36,7 @@ void runHandler(Runtime& runtime, Body&& body)
 }
 
 // Resume-next: a statement that raises a run-time error is skipped.
-template <class Statement>
-void resumeNext(Statement&& statement)
+template <class Statement> void resumeNext(Statement&& statement)
 {
     try {
         std::forward<Statement>(statement)();
@@ -47,8 +45,7 @@ void resumeNext(Statement&& statement)
 }
 
 // Trapped: a run-time error in `body` jumps to `recovery`, which gets the error.
-template <class Body, class Recovery>
-void trapped(Body&& body, Recovery&& recovery)
+template <class Body, class Recovery> void trapped(Body&& body, Recovery&& recovery)
 {
     try {
         std::forward<Body>(body)();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace rt {
@@ -29,10 +30,12 @@ public:
         std::function<bool(const QString& program, const QStringList& arguments)> startDetached;
         // Leaves the main event loop.
         std::function<void()> quitApplication;
+        // Blocks the calling thread for `milliseconds`; no events run meanwhile.
+        std::function<void(int milliseconds)> sleep;
     };
 
-    Runtime();                          // the real clock, event loop, dialogs and processes
-    explicit Runtime(Seams seams);      // any seam left empty keeps the real one
+    Runtime(); // the real clock, event loop, dialogs and processes
+    explicit Runtime(Seams seams); // any seam left empty keeps the real one
     Runtime(const Runtime&) = delete;
     Runtime& operator=(const Runtime&) = delete;
 
@@ -46,6 +49,9 @@ public:
     // processor stays idle between events. Throws ProgramEnded once End has
     // been called (also when End is called from an event it ran).
     void WaitFor(double seconds);
+
+    // Suspends the thread for `milliseconds` without letting events run.
+    void Sleep(int milliseconds);
 
     // Modal message box titled "Trimora".
     MsgBoxResult MsgBox(const QString& prompt, MsgBoxButtons buttons = MsgBoxButtons::OkOnly);
@@ -63,6 +69,7 @@ public:
 private:
     Seams seams_;
     bool ending_ = false;
+    double lastTask_ = 0;
 };
 
 } // namespace rt

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QSaveFile>
+#include <QString>
+#include <cstdint>
+#include <span>
+
+// The clip being written. The bytes go to a temporary file beside the chosen
+// one, which takes the chosen name only on commit; until then a file of that
+// name keeps its old content, and a target that is never committed is removed
+// with this object, whatever ended the save.
+class ClipSaveTarget {
+public:
+    // A chosen name that is a symbolic link is written through to the file it
+    // leads to, so the link survives. Raises PermissionDenied or
+    // PathFileAccessError when the temporary file cannot be made.
+    explicit ClipSaveTarget(const QString& chosenName);
+
+    // Writes `bytes` at byte `position`, counting from 1. Raises DiskFull when
+    // the disk takes only part of them, DeviceIOError on any other failure.
+    void write(std::int32_t position, std::span<const char> bytes);
+
+    // Puts the clip in place under its name.
+    void commit();
+
+private:
+    [[noreturn]] void raiseWriteError() const;
+
+    QSaveFile file_;
+};

@@ -1,0 +1,159 @@
+#include "media/MovieModule.h"
+
+#include "platform/mci/MciSendString.h"
+#include "platform/runtime/CheckedMath.h"
+#include "platform/runtime/NumberReading.h"
+#include "platform/runtime/Runtime.h"
+
+#include <QByteArray>
+
+namespace {
+
+const QString kPlaying = QStringLiteral("playing");
+
+// A day of the run-time's clock, which starts again at 0 at midnight.
+constexpr double kSecondsPerDay = 86400.0;
+
+} // namespace
+
+MovieModule::MovieModule(rt::Runtime& runtime)
+    : MovieModule(runtime, mci::mciSendString)
+{
+}
+
+MovieModule::MovieModule(rt::Runtime& runtime, MciCommandFunction send)
+    : runtime_(runtime)
+    , send_(std::move(send))
+{
+}
+
+std::uint32_t MovieModule::sendCommand(const QString& command)
+{
+    const QByteArray text = command.toUtf8();
+    return send_(text.constData(), nullptr, 0, 0);
+}
+
+void MovieModule::sendAndStore(const QString& command)
+{
+    Error = static_cast<std::int32_t>(sendCommand(command));
+}
+
+void MovieModule::query(const QString& command)
+{
+    // One byte per character both ways keeps the buffer at exactly its 128
+    // characters, so whatever lies past the reply's NUL survives unchanged.
+    QByteArray buffer = replyBuffer.toLatin1();
+    buffer.append('\0');
+    const QByteArray text = command.toUtf8();
+    const std::uint32_t result
+        = send_(text.constData(), buffer.data(), static_cast<std::uint32_t>(kReplyLength), 0);
+    // Copied back whatever the result: a failed query leaves the earlier reply readable.
+    replyBuffer = QString::fromLatin1(buffer.constData(), kReplyLength);
+    Error = static_cast<std::int32_t>(result);
+}
+
+std::int32_t MovieModule::queryMilliseconds(const QString& command)
+{
+    sendAndStore(QStringLiteral("set movie time format ms"));
+    query(command);
+    return rt::roundToInt32(rt::readNumber(replyBuffer));
+}
+
+void MovieModule::open(const QString& openCommandTail)
+{
+    Filename = u'"' + Filename + u'"';
+    sendAndStore(QStringLiteral("close movie"));
+    sendAndStore(QStringLiteral("open ") + Filename + openCommandTail);
+}
+
+void MovieModule::openMovieWindow(std::int32_t hWnd, const QString& WindowStyle)
+{
+    open(QStringLiteral(" type mpegvideo alias movie parent ") + QString::number(hWnd)
+        + QStringLiteral(" style ") + WindowStyle + u' ');
+}
+
+void MovieModule::openMovie()
+{
+    open(QStringLiteral(" type mpegvideo alias movie"));
+}
+
+void MovieModule::playMovie()
+{
+    sendAndStore(QStringLiteral("play movie"));
+}
+
+void MovieModule::stopMovie()
+{
+    sendAndStore(QStringLiteral("stop movie"));
+}
+
+std::int32_t MovieModule::getLengthInMS()
+{
+    return queryMilliseconds(QStringLiteral("status movie length"));
+}
+
+std::int32_t MovieModule::getLengthInSec()
+{
+    return getLengthInMS() / 1000;
+}
+
+void MovieModule::pauseMovie()
+{
+    sendAndStore(QStringLiteral("pause movie"));
+}
+
+void MovieModule::resumeMovie()
+{
+    sendAndStore(QStringLiteral("resume movie"));
+}
+
+std::int32_t MovieModule::getPositionInMS()
+{
+    return queryMilliseconds(QStringLiteral("status movie position wait"));
+}
+
+void MovieModule::closeMovie()
+{
+    sendAndStore(QStringLiteral("close all"));
+}
+
+std::int32_t MovieModule::getPositionInSec()
+{
+    return getPositionInMS() / 1000;
+}
+
+std::int16_t MovieModule::isMoviePlaying()
+{
+    query(QStringLiteral("status movie mode"));
+    return QStringView(replyBuffer).first(kPlaying.size()) == kPlaying ? -1 : 0;
+}
+
+void MovieModule::setPositionTo(std::int32_t Second)
+{
+    // The move's own result is dropped: Error keeps the last mode query's code.
+    if (isMoviePlaying()) {
+        sendCommand(QStringLiteral("play movie from ") + QString::number(Second));
+        return;
+    }
+    if (!isMoviePlaying())
+        sendCommand(QStringLiteral("seek movie to ") + QString::number(Second));
+}
+
+void MovieModule::timeOut(double duration)
+{
+    const double startReading = runtime_.Timer();
+    const std::int32_t start = rt::roundToInt32(startReading);
+    for (;;) {
+        double now = runtime_.Timer();
+        // Past midnight the clock starts again at 0; counting on from the
+        // day's end keeps such a wait within the bounds of any other.
+        if (now < startReading)
+            now += kSecondsPerDay;
+        const double elapsed = now - start;
+        if (!(elapsed < duration))
+            return;
+        // Sleeps until an event arrives or the wait is over, instead of
+        // keeping a core busy reading the clock.
+        runtime_.WaitFor(duration - elapsed);
+    }
+}

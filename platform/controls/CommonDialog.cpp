@@ -1,0 +1,108 @@
+#include "platform/controls/CommonDialog.h"
+
+#include "platform/runtime/RuntimeError.h"
+
+#include <QFileDialog>
+#include <QRegularExpression>
+
+namespace {
+
+// The patterns of one pair, separated by ";", as globs for this file system.
+QStringList globs(const QString& patterns)
+{
+    QStringList result;
+    const auto add = [&](const QString& glob) {
+        if (!result.contains(glob))
+            result << glob;
+    };
+    for (QString pattern : patterns.split(u';', Qt::SkipEmptyParts)) {
+        pattern = pattern.trimmed();
+        if (pattern.isEmpty())
+            continue;
+        if (pattern == QLatin1String("*.*")) {
+            add(QStringLiteral("*"));
+            continue;
+        }
+        add(pattern);
+        add(pattern.toLower());
+        add(pattern.toUpper());
+    }
+    return result;
+}
+
+} // namespace
+
+CommonDialog::CommonDialog(QWidget* owner)
+    : owner_(owner)
+{
+}
+
+void CommonDialog::ShowOpen()
+{
+    show(Kind::Open);
+}
+
+void CommonDialog::ShowSave()
+{
+    show(Kind::Save);
+}
+
+void CommonDialog::setChooser(Chooser chooser)
+{
+    chooser_ = std::move(chooser);
+}
+
+QStringList CommonDialog::nameFilters(const QString& filter)
+{
+    // The chooser reads the patterns from the last parentheses of an entry, so
+    // a description's own "(*.mp3)" gives way to the patterns that apply.
+    static const QRegularExpression trailingPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    const QStringList parts = filter.split(u'|');
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QStringList patterns = globs(parts[i + 1]);
+        if (patterns.isEmpty())
+            continue;
+        QString description = parts[i];
+        description.remove(trailingPatterns);
+        if (description.isEmpty())
+            description = parts[i + 1];
+        result << description + QStringLiteral(" (") + patterns.join(u' ') + u')';
+    }
+    return result;
+}
+
+void CommonDialog::show(Kind kind)
+{
+    const std::optional<QString> chosen = chooser_ ? chooser_(kind, *this) : choose(kind);
+    if (!chosen)
+        rt::raise(rt::err::CancelError);
+    FileName = *chosen;
+}
+
+std::optional<QString> CommonDialog::choose(Kind kind) const
+{
+    QFileDialog dialog(owner_);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (!DialogTitle.isEmpty())
+        dialog.setWindowTitle(DialogTitle);
+    const QStringList filters = nameFilters(Filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters.value(FilterIndex - 1, filters.first()));
+    }
+    if (kind == Kind::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // The program asks about an existing file itself.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (!FileName.isEmpty())
+        dialog.selectFile(FileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
+}

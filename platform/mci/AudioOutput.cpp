@@ -1,0 +1,148 @@
+#include "platform/mci/AudioOutput.h"
+
+#include "platform/mci/PlaybackFeed.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace mci {
+
+namespace {
+
+    constexpr int kOutputRate = 44100;
+    constexpr int kOutputChannels = 2;
+    // About 23 ms per buffer: short enough for a precise clock and quick
+    // pauses, long enough for the callback to keep up.
+    constexpr Uint16 kOutputFrames = 1024;
+
+} // namespace
+
+// One attached feed, with the converter that brings it to the device's format
+// when the two differ.
+struct AudioOutput::Voice {
+    PlaybackFeed* feed = nullptr;
+    SDL_AudioStream* converter = nullptr;
+    // Samples at the feed's own format, read from it a piece at a time.
+    std::vector<Uint8> piece;
+
+    ~Voice()
+    {
+        if (converter)
+            SDL_FreeAudioStream(converter);
+    }
+};
+
+AudioOutput::AudioOutput(AudioSystem& system)
+    : system_(system)
+{
+}
+
+AudioOutput::~AudioOutput()
+{
+    system_.closeDevice(device_);
+}
+
+bool AudioOutput::open()
+{
+    if (device_)
+        return true;
+    SDL_AudioSpec wanted {};
+    wanted.freq = kOutputRate;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = kOutputChannels;
+    wanted.samples = kOutputFrames;
+    wanted.callback = &AudioOutput::callback;
+    wanted.userdata = this;
+    // Without allowed changes SDL converts to whatever the hardware takes.
+    device_ = system_.openDevice(wanted, spec_);
+    if (!device_)
+        return false;
+    voiceBuffer_.resize(spec_.size / sizeof(std::int16_t));
+    return true;
+}
+
+bool AudioOutput::attach(PlaybackFeed& feed)
+{
+    if (!open())
+        return false;
+    auto voice = std::make_unique<Voice>();
+    voice->feed = &feed;
+    if (feed.sampleRate() != spec_.freq || feed.channels() != spec_.channels) {
+        voice->converter = SDL_NewAudioStream(AUDIO_S16SYS, Uint8(feed.channels()),
+            int(feed.sampleRate()), spec_.format, spec_.channels, spec_.freq);
+        if (!voice->converter)
+            return false;
+        // A callback's worth of the feed's frames, so that its clock moves on
+        // about once per callback.
+        const long frames = long(spec_.samples) * feed.sampleRate() / spec_.freq + 1;
+        voice->piece.resize(std::size_t(frames * feed.bytesPerFrame()));
+    }
+    SDL_LockAudioDevice(device_);
+    voices_.push_back(std::move(voice));
+    SDL_UnlockAudioDevice(device_);
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+}
+
+void AudioOutput::detach(PlaybackFeed& feed)
+{
+    if (!device_)
+        return;
+    std::unique_ptr<Voice> leaving;
+    SDL_LockAudioDevice(device_);
+    const auto found = std::find_if(
+        voices_.begin(), voices_.end(), [&](const auto& voice) { return voice->feed == &feed; });
+    if (found != voices_.end()) {
+        leaving = std::move(*found);
+        voices_.erase(found);
+    }
+    const bool silent = voices_.empty();
+    SDL_UnlockAudioDevice(device_);
+    // Nothing left to play: let the device rest rather than mix silence.
+    if (silent)
+        SDL_PauseAudioDevice(device_, 1);
+}
+
+void AudioOutput::callback(void* self, Uint8* stream, int length)
+{
+    static_cast<AudioOutput*>(self)->mix(stream, length);
+}
+
+void AudioOutput::renderVoice(Voice& voice, Uint8* out, int length)
+{
+    if (!voice.converter) {
+        voice.feed->fill(out, std::size_t(length));
+        return;
+    }
+    while (SDL_AudioStreamAvailable(voice.converter) < length) {
+        voice.feed->fill(voice.piece.data(), voice.piece.size());
+        if (SDL_AudioStreamPut(voice.converter, voice.piece.data(), int(voice.piece.size())) != 0)
+            break;
+    }
+    const int got = std::max(0, SDL_AudioStreamGet(voice.converter, out, length));
+    std::memset(out + got, 0, std::size_t(length - got));
+}
+
+void AudioOutput::mix(Uint8* stream, int length)
+{
+    std::memset(stream, 0, std::size_t(length));
+    if (voiceBuffer_.empty())
+        return;
+    auto* mixed = reinterpret_cast<std::int16_t*>(stream);
+    auto* voiceBytes = reinterpret_cast<Uint8*>(voiceBuffer_.data());
+    const int bufferBytes = int(voiceBuffer_.size() * sizeof(std::int16_t));
+    for (int done = 0; done < length;) {
+        const int part = std::min(length - done, bufferBytes);
+        for (const auto& voice : voices_) {
+            renderVoice(*voice, voiceBytes, part);
+            for (int i = 0; i < part / 2; ++i) {
+                const int sum = mixed[done / 2 + i] + voiceBuffer_[std::size_t(i)];
+                mixed[done / 2 + i] = std::int16_t(std::clamp(sum, -32768, 32767));
+            }
+        }
+        done += part;
+    }
+}
+
+} // namespace mci

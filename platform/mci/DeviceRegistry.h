@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/mci/AudioSystem.h"
+#include "platform/mci/MpegVideoDevice.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace mci {
+
+// A device opened by a command, with what its open command said about it.
+struct OpenDevice {
+    std::uint32_t id = 0;
+    std::intptr_t parentWindow = 0;
+    std::string style;
+    MpegVideoDevice device;
+
+    OpenDevice(std::uint32_t deviceId, Mp3File file, AudioOutput& output)
+        : id(deviceId)
+        , device(std::move(file), output)
+    {
+    }
+};
+
+// Every device the process has open, by alias (or by file name when opened
+// without one); names compare without regard to case. One per process, since
+// the command interface is a free function; commands hold its lock throughout.
+class DeviceRegistry {
+public:
+    static DeviceRegistry& instance();
+
+    std::mutex& mutex() { return mutex_; }
+
+    OpenDevice* find(std::string_view name);
+    OpenDevice& add(std::string_view name, Mp3File file);
+    bool close(std::string_view name);
+    void closeAll();
+
+private:
+    DeviceRegistry() = default;
+    ~DeviceRegistry();
+
+    static std::string key(std::string_view name);
+
+    std::mutex mutex_;
+    // Declared before the devices so that they outlive them.
+    AudioSystem audio_;
+    AudioOutput output_ { audio_ };
+    std::map<std::string, std::unique_ptr<OpenDevice>> devices_;
+    std::uint32_t nextId_ = 1;
+};
+
+} // namespace mci

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/mci/FrameIndex.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stop_token>
+
+struct mpg123_handle_struct;
+
+namespace mci {
+
+// One libmpg123 decoder over one file, giving 16-bit samples at the file's own
+// rate with the encoder's delay and padding trimmed (gapless). It reads the
+// file itself, a little at a time, and gives up reading as soon as `stop` is
+// requested, so that even a long seek ends promptly when it is no longer wanted.
+class Mp3Decoder {
+public:
+    enum class Read { Data, End, Failed };
+
+    Mp3Decoder();
+    ~Mp3Decoder();
+    Mp3Decoder(const Mp3Decoder&) = delete;
+    Mp3Decoder& operator=(const Mp3Decoder&) = delete;
+
+    // Opens the file for any channel count and rate; false when it cannot be
+    // opened or holds no audio libmpg123 can decode.
+    bool open(const std::filesystem::path& path, std::stop_token stop = {});
+    // Opens the file insisting on the given output format.
+    bool open(const std::filesystem::path& path, long sampleRate, int channels,
+        std::stop_token stop = {});
+
+    long sampleRate() const { return sampleRate_; }
+    int channels() const { return channels_; }
+    // Samples per channel of the whole track as the decoder sees it now: exact
+    // when an info tag gave the frame count, otherwise only an estimate.
+    std::int64_t length() const;
+    // Encoder delay from the LAME tag and the decoder's own delay, or -1.
+    long encoderDelay() const;
+    long decoderDelay() const;
+
+    // Lets seeks jump through a frame index found elsewhere.
+    void useIndex(const FrameIndex& index);
+    // Moves to sample `sample` (per channel); false on failure.
+    bool seek(std::int64_t sample);
+    // Decodes up to `capacity` bytes into `out`; `got` receives the byte count.
+    Read read(std::uint8_t* out, std::size_t capacity, std::size_t& got);
+
+private:
+    struct Deleter {
+        void operator()(mpg123_handle_struct* handle) const;
+    };
+    struct Source;
+
+    bool openWithFormats(
+        const std::filesystem::path& path, long sampleRate, int channels, std::stop_token stop);
+
+    std::unique_ptr<Source> source_;
+    std::unique_ptr<mpg123_handle_struct, Deleter> handle_;
+    long sampleRate_ = 0;
+    int channels_ = 0;
+    int failuresInARow_ = 0;
+};
+
+} // namespace mci

@@ -1,0 +1,77 @@
+#include "platform/mci/Mp3File.h"
+
+#include "platform/mci/FileReader.h"
+#include "platform/mci/FrameWalker.h"
+#include "platform/mci/Mp3Decoder.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace mci {
+
+PlaybackSource Mp3File::playbackSource() const
+{
+    return { path, sampleRate, channels, seekIndex ? seekIndex->current() : nullptr };
+}
+
+namespace {
+
+    // A tag counts the frames of the whole file; a file cut short holds fewer.
+    bool infoTagFitsFile(const Mp3Layout& layout)
+    {
+        if (!layout.infoTag || !layout.infoTag->frames)
+            return false;
+        const auto& bytes = layout.infoTag->bytes;
+        return !bytes || layout.audioEnd - layout.firstFrame >= std::int64_t(*bytes);
+    }
+
+    // Decoding drops the encoder's and the decoder's delay from the start of
+    // the first frames; the padding at the end is gone with the cut-off part.
+    std::int64_t samplesOfFrames(
+        const Mp3Decoder& decoder, const Mp3Layout& layout, std::int64_t frames)
+    {
+        std::int64_t samples = frames * layout.header.samplesPerFrame;
+        if (decoder.encoderDelay() >= 0)
+            samples -= decoder.encoderDelay() + std::max(0L, decoder.decoderDelay());
+        if (layout.infoTag->frames)
+            samples = std::min(samples, decoder.length());
+        return std::max<std::int64_t>(0, samples);
+    }
+
+} // namespace
+
+std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
+{
+    std::error_code error;
+    if (path.empty() || !std::filesystem::exists(path, error))
+        return MCIERR_FILE_NOT_FOUND;
+
+    FileReader file(path);
+    if (!file.isOpen())
+        return MCIERR_CANNOT_LOAD_DRIVER;
+    const auto layout = findMp3Layout(file);
+    if (!layout)
+        return MCIERR_CANNOT_LOAD_DRIVER;
+    Mp3Decoder decoder;
+    if (!decoder.open(path))
+        return MCIERR_CANNOT_LOAD_DRIVER;
+
+    Mp3File mp3;
+    mp3.path = path;
+    mp3.sampleRate = decoder.sampleRate();
+    mp3.channels = decoder.channels();
+    if (infoTagFitsFile(*layout)) {
+        mp3.samples = decoder.length();
+        mp3.seekIndex = std::make_unique<SeekIndex>(path, *layout);
+    } else {
+        FrameWalk walk = walkFrames(file, *layout);
+        mp3.samples = layout->infoTag ? samplesOfFrames(decoder, *layout, walk.audioFrames)
+                                      : walk.audioFrames * layout->header.samplesPerFrame;
+        mp3.seekIndex = std::make_unique<SeekIndex>(std::move(walk.index));
+    }
+    if (mp3.samples <= 0)
+        return MCIERR_CANNOT_LOAD_DRIVER;
+    return mp3;
+}
+
+} // namespace mci

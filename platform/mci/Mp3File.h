@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/mci/MciSendString.h"
+#include "platform/mci/PlaybackSession.h"
+#include "platform/mci/SeekIndex.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <variant>
+
+namespace mci {
+
+// An MP3 file found playable, with what playing it needs: its format, its
+// exact length and its seek points.
+struct Mp3File {
+    std::filesystem::path path;
+    long sampleRate = 0;
+    int channels = 0;
+    // Samples per channel that decoding the whole file gives.
+    std::int64_t samples = 0;
+    std::unique_ptr<SeekIndex> seekIndex;
+
+    PlaybackSource playbackSource() const;
+};
+
+// Examines the file: MCIERR_FILE_NOT_FOUND when there is none,
+// MCIERR_CANNOT_LOAD_DRIVER when it holds no MPEG audio libmpg123 decodes.
+// The length comes from the info tag when the encoder wrote one and the file
+// is whole, otherwise from counting the frames.
+std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path);
+
+} // namespace mci

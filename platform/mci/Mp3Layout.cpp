@@ -1,0 +1,156 @@
+#include "platform/mci/Mp3Layout.h"
+
+#include "platform/mci/FileReader.h"
+
+#include <cstring>
+
+namespace mci {
+
+namespace {
+
+    // How far past the ID3v2 tags the first frame may lie; beyond that the file
+    // is not taken for audio.
+    constexpr std::int64_t kFirstFrameSearchBytes = 64 * 1024;
+    // Frames in a row that make a run of audio rather than a chance match.
+    constexpr int kFramesToTrust = 4;
+
+    std::uint32_t bigEndian32(const std::uint8_t* p)
+    {
+        return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16)
+            | (std::uint32_t(p[2]) << 8) | std::uint32_t(p[3]);
+    }
+
+    std::uint32_t littleEndian32(const std::uint8_t* p)
+    {
+        return (std::uint32_t(p[3]) << 24) | (std::uint32_t(p[2]) << 16)
+            | (std::uint32_t(p[1]) << 8) | std::uint32_t(p[0]);
+    }
+
+    std::int64_t skipId3v2Tags(FileReader& file)
+    {
+        std::int64_t offset = 0;
+        while (const std::uint8_t* tag = file.bytesAt(offset, 10)) {
+            if (std::memcmp(tag, "ID3", 3) != 0 || tag[3] == 0xFF || tag[4] == 0xFF
+                || ((tag[6] | tag[7] | tag[8] | tag[9]) & 0x80))
+                break;
+            const std::int64_t body = (std::int64_t(tag[6]) << 21) | (std::int64_t(tag[7]) << 14)
+                | (std::int64_t(tag[8]) << 7) | std::int64_t(tag[9]);
+            const bool footer = tag[5] & 0x10;
+            offset += 10 + body + (footer ? 10 : 0);
+        }
+        return offset;
+    }
+
+    std::int64_t endBeforeTrailingTags(FileReader& file, std::int64_t start)
+    {
+        std::int64_t end = file.size();
+        if (end - start >= 128) {
+            if (const std::uint8_t* v1 = file.bytesAt(end - 128, 3);
+                v1 && !std::memcmp(v1, "TAG", 3))
+                end -= 128;
+        }
+        if (end - start >= 32) {
+            const std::uint8_t* ape = file.bytesAt(end - 32, 32);
+            if (ape && !std::memcmp(ape, "APETAGEX", 8)) {
+                const std::int64_t size = littleEndian32(ape + 12);
+                const bool hasHeader = littleEndian32(ape + 20) & 0x80000000u;
+                const std::int64_t total = size + (hasHeader ? 32 : 0);
+                if (total <= end - start)
+                    end -= total;
+            }
+        }
+        if (end - start >= 15) {
+            const std::uint8_t* lyrics = file.bytesAt(end - 15, 15);
+            if (lyrics && !std::memcmp(lyrics + 6, "LYRICS200", 9)) {
+                std::int64_t size = 0;
+                bool digits = true;
+                for (int i = 0; i < 6; ++i) {
+                    digits = digits && lyrics[i] >= '0' && lyrics[i] <= '9';
+                    size = size * 10 + (lyrics[i] - '0');
+                }
+                if (digits && size + 15 <= end - start)
+                    end -= size + 15;
+            }
+        }
+        return end;
+    }
+
+    std::optional<InfoTag> readInfoTag(
+        FileReader& file, std::int64_t offset, const MpegFrameHeader& header)
+    {
+        if (header.layer != 3)
+            return std::nullopt;
+        const std::uint8_t* frame = file.bytesAt(offset, std::size_t(header.frameBytes));
+        if (!frame)
+            return std::nullopt;
+        const bool crc = !(frame[1] & 0x01);
+        const int at = 4 + (crc ? 2 : 0) + header.sideInfoBytes();
+        if (at + 16 > header.frameBytes)
+            return std::nullopt;
+        const std::uint8_t* tag = frame + at;
+        if (std::memcmp(tag, "Xing", 4) != 0 && std::memcmp(tag, "Info", 4) != 0)
+            return std::nullopt;
+        const std::uint32_t flags = bigEndian32(tag + 4);
+        InfoTag info;
+        int field = 8;
+        if (flags & 0x1) {
+            info.frames = bigEndian32(tag + field);
+            field += 4;
+        }
+        if (flags & 0x2)
+            info.bytes = bigEndian32(tag + field);
+        return info;
+    }
+
+} // namespace
+
+bool frameChainStartsAt(FileReader& file, std::int64_t offset, std::int64_t end,
+    const MpegFrameHeader* sameStreamAs, int framesWanted)
+{
+    std::optional<MpegFrameHeader> stream;
+    if (sameStreamAs)
+        stream = *sameStreamAs;
+    for (int found = 0; found < framesWanted; ++found) {
+        if (offset == end && found > 0)
+            return true;
+        const std::uint8_t* bytes = file.bytesAt(offset, 4);
+        if (!bytes || offset + 4 > end)
+            return false;
+        const auto header = parseFrameHeader(bytes);
+        if (!header || (stream && !header->sameStreamAs(*stream))
+            || offset + header->frameBytes > end)
+            return false;
+        stream = header;
+        offset += header->frameBytes;
+    }
+    return true;
+}
+
+std::optional<Mp3Layout> findMp3Layout(FileReader& file)
+{
+    Mp3Layout layout;
+    layout.audioStart = skipId3v2Tags(file);
+    if (layout.audioStart >= file.size())
+        return std::nullopt;
+    layout.audioEnd = endBeforeTrailingTags(file, layout.audioStart);
+
+    const std::int64_t searchEnd
+        = std::min(layout.audioEnd, layout.audioStart + kFirstFrameSearchBytes);
+    for (std::int64_t offset = layout.audioStart; offset + 4 <= searchEnd; ++offset) {
+        const std::uint8_t* bytes = file.bytesAt(offset, 4);
+        if (!bytes)
+            break;
+        if (bytes[0] != 0xFF)
+            continue;
+        const auto header = parseFrameHeader(bytes);
+        if (!header || !frameChainStartsAt(file, offset, layout.audioEnd, nullptr, kFramesToTrust))
+            continue;
+        layout.firstFrame = offset;
+        layout.header = *header;
+        layout.infoTag = readInfoTag(file, offset, *header);
+        return layout;
+    }
+    return std::nullopt;
+}
+
+} // namespace mci

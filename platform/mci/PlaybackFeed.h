@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/mci/SampleRing.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+
+namespace mci {
+
+// The stream of decoded samples of one stretch of playback, from the decoder
+// thread (which writes) to the audio callback (which reads), and the clock of
+// what has been heard of it, which the command thread reads.
+class PlaybackFeed {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    PlaybackFeed(long sampleRate, int channels, std::chrono::milliseconds buffered);
+
+    long sampleRate() const { return sampleRate_; }
+    int channels() const { return bytesPerFrame_ / 2; }
+    int bytesPerFrame() const { return bytesPerFrame_; }
+    SampleRing& ring() { return ring_; }
+
+    // Decoder thread: no more samples will come. `frames` were written in all;
+    // `reachedEnd` tells a complete stretch from one cut short by a failure.
+    void finish(std::int64_t frames, bool reachedEnd);
+
+    // Audio callback: fills `out` with the next samples, silence where there
+    // are none yet, and notes when they start to be heard.
+    void fill(std::uint8_t* out, std::size_t bytes);
+
+    // Frames heard so far: those handed to the sound device minus those it
+    // still holds, at the moment `now`.
+    std::int64_t heardFrames(Clock::time_point now = Clock::now()) const;
+    // True once everything written has been heard.
+    bool drained(Clock::time_point now = Clock::now()) const;
+    bool reachedEnd() const { return reachedEnd_.load(); }
+
+private:
+    const long sampleRate_;
+    const int bytesPerFrame_;
+    SampleRing ring_;
+
+    // Set by the decoder thread, read by the others.
+    std::atomic<bool> finished_ { false };
+    std::atomic<bool> reachedEnd_ { false };
+    std::atomic<std::int64_t> framesWritten_ { 0 };
+
+    // Written by the audio callback, read by the command thread: the frames
+    // handed over before the latest buffer, the frames of sound in that buffer
+    // and when it was handed over (it is heard from then on, in real time).
+    mutable std::mutex clockMutex_;
+    std::int64_t framesBeforeBuffer_ = 0;
+    std::int64_t framesInBuffer_ = 0;
+    Clock::time_point bufferHandedAt_ {};
+};
+
+} // namespace mci

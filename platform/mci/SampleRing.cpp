@@ -1,0 +1,52 @@
+#include "platform/mci/SampleRing.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace mci {
+
+SampleRing::SampleRing(std::size_t capacity)
+    : buffer_(capacity)
+{
+}
+
+std::size_t SampleRing::freeSpace() const
+{
+    return buffer_.size()
+        - (written_.load(std::memory_order_relaxed) - read_.load(std::memory_order_acquire));
+}
+
+std::size_t SampleRing::filled() const
+{
+    return written_.load(std::memory_order_acquire) - read_.load(std::memory_order_relaxed);
+}
+
+std::size_t SampleRing::write(const std::uint8_t* bytes, std::size_t count)
+{
+    const std::size_t written = written_.load(std::memory_order_relaxed);
+    count = std::min(count, freeSpace());
+    if (count == 0)
+        return 0;
+    const std::size_t at = written % buffer_.size();
+    const std::size_t first = std::min(count, buffer_.size() - at);
+    std::memcpy(buffer_.data() + at, bytes, first);
+    std::memcpy(buffer_.data(), bytes + first, count - first);
+    written_.store(written + count, std::memory_order_release);
+    return count;
+}
+
+std::size_t SampleRing::read(std::uint8_t* out, std::size_t count)
+{
+    const std::size_t read = read_.load(std::memory_order_relaxed);
+    count = std::min(count, filled());
+    if (count == 0)
+        return 0;
+    const std::size_t at = read % buffer_.size();
+    const std::size_t first = std::min(count, buffer_.size() - at);
+    std::memcpy(out, buffer_.data() + at, first);
+    std::memcpy(out + first, buffer_.data(), count - first);
+    read_.store(read + count, std::memory_order_release);
+    return count;
+}
+
+} // namespace mci

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace mci {
+
+// A bounded ring of bytes between exactly one writer thread and exactly one
+// reader thread, without locks: the reader may be the audio callback, which
+// must never wait.
+class SampleRing {
+public:
+    explicit SampleRing(std::size_t capacity);
+
+    std::size_t capacity() const { return buffer_.size(); }
+
+    // Writer side: copies as much of `bytes` as fits; returns the count copied.
+    std::size_t write(const std::uint8_t* bytes, std::size_t count);
+    std::size_t freeSpace() const;
+
+    // Reader side: copies up to `count` bytes out; returns the count copied.
+    std::size_t read(std::uint8_t* out, std::size_t count);
+    std::size_t filled() const;
+
+private:
+    std::vector<std::uint8_t> buffer_;
+    // Running totals of bytes written and read; the writer alone stores
+    // written_, the reader alone stores read_, each loads the other's.
+    std::atomic<std::size_t> written_ { 0 };
+    std::atomic<std::size_t> read_ { 0 };
+};
+
+} // namespace mci

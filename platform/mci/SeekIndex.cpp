@@ -1,0 +1,38 @@
+#include "platform/mci/SeekIndex.h"
+
+#include "platform/mci/FileReader.h"
+#include "platform/mci/FrameWalker.h"
+
+namespace mci {
+
+SeekIndex::SeekIndex(FrameIndex known)
+    : index_(std::make_shared<const FrameIndex>(std::move(known)))
+{
+}
+
+SeekIndex::SeekIndex(const std::filesystem::path& path, const Mp3Layout& layout)
+{
+    walker_ = std::jthread([this, path, layout](std::stop_token stop) {
+        FileReader file(path);
+        FrameWalk walk = walkFrames(file, layout, stop);
+        if (!walk.complete)
+            return;
+        auto index = std::make_shared<const FrameIndex>(std::move(walk.index));
+        std::lock_guard lock(mutex_);
+        index_ = std::move(index);
+    });
+}
+
+SeekIndex::~SeekIndex()
+{
+    // The walk checks for the request every few thousand frames and ends.
+    walker_.request_stop();
+}
+
+std::shared_ptr<const FrameIndex> SeekIndex::current() const
+{
+    std::lock_guard lock(mutex_);
+    return index_;
+}
+
+} // namespace mci

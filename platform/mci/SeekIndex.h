@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/mci/FrameIndex.h"
+#include "platform/mci/Mp3Layout.h"
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace mci {
+
+// The seek points of an open file. Either known from the start, or found by a
+// walk over the file's frames on a thread of its own, so that opening a long
+// file with an info tag need not wait for it; until then seeks work without.
+class SeekIndex {
+public:
+    explicit SeekIndex(FrameIndex known);
+    SeekIndex(const std::filesystem::path& path, const Mp3Layout& layout);
+    ~SeekIndex();
+    SeekIndex(const SeekIndex&) = delete;
+    SeekIndex& operator=(const SeekIndex&) = delete;
+
+    // The index, or null while it is still being found.
+    std::shared_ptr<const FrameIndex> current() const;
+
+private:
+    // Written once by the walking thread, read by the command thread.
+    mutable std::mutex mutex_;
+    std::shared_ptr<const FrameIndex> index_;
+    std::jthread walker_;
+};
+
+} // namespace mci

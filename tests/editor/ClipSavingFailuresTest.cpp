@@ -1,0 +1,148 @@
+#include "tests/editor/ClipSavingTest.h"
+
+#include <QFileDevice>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Failures injected for real while an older file of the chosen name exists:
+// each must leave that file as it was, leave no temporary file and say why.
+namespace {
+
+class ClipSavingFailures : public ClipSavingTest {
+protected:
+    QString clipName;
+    QByteArray old = patternBytes(300'000, 7);
+
+    void SetUp() override
+    {
+        prepare(4'800'000, 300'000, 10'000, 20'000);
+        clipName = path(QStringLiteral("clip.mp3"));
+        writeFile(clipName, old);
+        h.answers.push_back(rt::MsgBoxResult::Yes);
+    }
+
+    // The old clip as it was and, beside it, only what was there before.
+    void expectOldClipKept(
+        const std::string& folderHolds = "clip.mp3 source.mp3", const QString& folder = {})
+    {
+        EXPECT_EQ(readFile(clipName), old);
+        EXPECT_EQ(entries(folder), folderHolds);
+    }
+};
+
+// Lowers the largest file size this process may write, for one scope.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        // Past the limit a write fails with EFBIG instead of killing the process.
+        savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, savedHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_ {};
+    void (*savedHandler_)(int) = nullptr;
+};
+
+// The disk takes a dozen blocks and then no more.
+TEST_F(ClipSavingFailures, FullDiskMidCopy)
+{
+    int blocks = 0;
+    h.duringWait = [&](double) { ++blocks; };
+    {
+        FileSizeLimit limit(50'000);
+        saveAs(clipName);
+    }
+    EXPECT_EQ(blocks, 12);
+    EXPECT_EQ(said(), "File already exist.Overwrite?|Clip not saved.\nDisk full");
+    expectOldClipKept();
+    expectIdle();
+}
+
+TEST_F(ClipSavingFailures, SourceRemovedBeforeTheSave)
+{
+    ASSERT_TRUE(QFile::remove(sourcePath));
+    saveAs(clipName);
+    EXPECT_EQ(said(), "File already exist.Overwrite?|Clip not saved.\nFile not found");
+    expectOldClipKept("clip.mp3");
+}
+
+// Closing the window ends the program in the middle of the copy.
+TEST_F(ClipSavingFailures, WindowClosedMidCopy)
+{
+    int blocks = 0;
+    h.duringWait = [&](double) {
+        if (++blocks == 3)
+            form().close();
+    };
+    saveAs(clipName);
+    EXPECT_EQ(blocks, 3);
+    EXPECT_EQ(h.quitRequests, 1);
+    EXPECT_EQ(said(), "File already exist.Overwrite?");
+    expectOldClipKept();
+}
+
+// Root may write anywhere, so the save runs in a child process that has
+// given up root first. The folder of the clip is not writable, though the
+// old clip in it is.
+TEST_F(ClipSavingFailures, FolderWithoutWritePermission)
+{
+    constexpr uid_t kNobody = 65534;
+    const QString folder = path(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    clipName = folder + QStringLiteral("/clip.mp3");
+    writeFile(clipName, old);
+    const auto everyoneRead = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+        | QFileDevice::ExeOwner | QFileDevice::ReadGroup | QFileDevice::ExeGroup
+        | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), everyoneRead));
+    ASSERT_TRUE(QFile::setPermissions(clipName,
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther
+            | QFileDevice::WriteOther));
+    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), kNobody, kNobody), 0);
+    ASSERT_TRUE(QFile::setPermissions(folder,
+        QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+            | QFileDevice::ExeOther));
+
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(2);
+        saveAs(clipName);
+        const std::string text = said();
+        const auto size = static_cast<ssize_t>(text.size());
+        const bool written = ::write(pipeEnds[1], text.data(), text.size()) == size;
+        ::_exit(written ? 0 : 3);
+    }
+    ::close(pipeEnds[1]);
+    std::string childSaid;
+    char chunk[256];
+    for (ssize_t count; (count = ::read(pipeEnds[0], chunk, sizeof chunk)) > 0;)
+        childSaid.append(chunk, static_cast<std::size_t>(count));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(childSaid, "File already exist.Overwrite?|Clip not saved.\nPermission denied");
+    expectOldClipKept("clip.mp3", folder);
+}
+
+} // namespace

@@ -1,0 +1,70 @@
+#include "MciSession.h"
+
+#include <random>
+
+using namespace mcitest;
+
+namespace {
+
+std::string randomBytes(std::size_t count, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string bytes(count, '\0');
+    for (char& byte : bytes)
+        byte = char(random() & 0xFF);
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(MciTest, FilesWithoutPlayableAudioFailToOpenAndLeaveNothingOpen)
+{
+    TempDir dir;
+    const std::string good = readFile(fixtures::path("cbr128_10s.mp3"));
+    writeFile(dir / "empty.mp3", "");
+    writeFile(dir / "text.mp3", "This is not music at all.\nJust a few lines of text.\n");
+    writeFile(dir / "random.mp3", randomBytes(100000, 1));
+    writeFile(dir / "header-only.mp3", good.substr(0, 600));
+    // A tag that claims 200 KB in a file that ends after it.
+    writeFile(
+        dir / "tag-only.mp3", readFile(fixtures::path("id3v2_big_10s.mp3")).substr(0, 150000));
+    std::filesystem::create_directory(dir / "folder.mp3");
+
+    EXPECT_EQ(openAsMovie(dir / "missing.mp3"), mci::MCIERR_FILE_NOT_FOUND);
+    for (const char* name : { "empty.mp3", "text.mp3", "random.mp3", "header-only.mp3",
+             "tag-only.mp3", "folder.mp3" }) {
+        EXPECT_EQ(openAsMovie(dir / name), mci::MCIERR_CANNOT_LOAD_DRIVER) << name;
+        EXPECT_EQ(send("status movie mode"), mci::MCIERR_INVALID_DEVICE_NAME) << name;
+    }
+    // The alias is free for the next file.
+    EXPECT_EQ(openAsMovie(fixtures::path("cbr128_10s.mp3")), 0u);
+}
+
+TEST_F(MciTest, ACutOffFilePlaysToWhereItEnds)
+{
+    TempDir dir;
+    const std::string whole = readFile(fixtures::path("short_0_5s.mp3"));
+    writeFile(dir / "cut.mp3", whole.substr(0, whole.size() * 6 / 10));
+    ASSERT_EQ(openAsMovie(dir / "cut.mp3"), 0u);
+    const std::int64_t cutLength = length();
+    EXPECT_GT(cutLength, 150);
+    EXPECT_LT(cutLength, 400);
+    ASSERT_EQ(send("play movie"), 0u);
+    sleepMs(int(cutLength) + 200);
+    EXPECT_EQ(mode(), "stopped");
+    EXPECT_EQ(position(), cutLength);
+}
+
+TEST_F(MciTest, AFileRemovedWhileOpenStopsPlayingWithoutHarm)
+{
+    TempDir dir;
+    const auto copy = dir / "going.mp3";
+    writeFile(copy, readFile(fixtures::path("cbr128_10s.mp3")));
+    ASSERT_EQ(openAsMovie(copy), 0u);
+    std::filesystem::remove(copy);
+    ASSERT_EQ(send("play movie from 9000"), 0u);
+    sleepMs(100);
+    const std::string now = mode();
+    EXPECT_TRUE(now == "stopped" || now == "playing") << now;
+    EXPECT_EQ(send("close movie"), 0u);
+}

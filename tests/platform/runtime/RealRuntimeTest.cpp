@@ -1,0 +1,115 @@
+#include "platform/runtime/Runtime.h"
+#include "platform/runtime/RuntimeError.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QThread>
+#include <QTimer>
+#include <ctime>
+#include <gtest/gtest.h>
+
+namespace {
+
+double processCpuSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+// The real clock and event loop; only quitting is replaced, so that the
+// test program's application survives.
+rt::Runtime::Seams realButQuit(int& quits)
+{
+    rt::Runtime::Seams seams;
+    seams.quitApplication = [&quits] { ++quits; };
+    return seams;
+}
+
+TEST(RealRuntime, WaitForSleepsBetweenEventsAndEndsOnTime)
+{
+    int quits = 0;
+    rt::Runtime runtime(realButQuit(quits));
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(100);
+
+    QElapsedTimer wall;
+    wall.start();
+    const double cpuBefore = processCpuSeconds();
+    runtime.WaitFor(1.0);
+    const double cpu = processCpuSeconds() - cpuBefore;
+    const qint64 elapsed = wall.elapsed();
+
+    EXPECT_GE(elapsed, 995);
+    EXPECT_LT(elapsed, 1150);
+    EXPECT_LT(cpu, 0.2) << "the wait kept the processor busy";
+    EXPECT_GE(ticks, 8) << "events ran during the wait";
+}
+
+TEST(RealRuntime, ASlowEventDoesNotStretchTheWait)
+{
+    int quits = 0;
+    rt::Runtime runtime(realButQuit(quits));
+    QTimer::singleShot(0, [] { QThread::msleep(200); });
+    QElapsedTimer wall;
+    wall.start();
+    runtime.WaitFor(0.4);
+    EXPECT_GE(wall.elapsed(), 395);
+    EXPECT_LT(wall.elapsed(), 500);
+}
+
+TEST(RealRuntime, EndFromAnEventStopsTheWaitAtOnce)
+{
+    int quits = 0;
+    rt::Runtime runtime(realButQuit(quits));
+    QTimer::singleShot(100, [&] { runtime.End(); });
+    QElapsedTimer wall;
+    wall.start();
+    EXPECT_THROW(runtime.WaitFor(5.0), rt::ProgramEnded);
+    EXPECT_LT(wall.elapsed(), 1000);
+    EXPECT_EQ(quits, 1);
+}
+
+TEST(RealRuntime, ShellReportsAMissingProgramAsFileNotFound)
+{
+    int quits = 0;
+    rt::Runtime runtime(realButQuit(quits));
+    try {
+        runtime.Shell("/nonexistent/trimora-no-such-program arg", 1);
+        ADD_FAILURE() << "no error";
+    } catch (const rt::RuntimeError& error) {
+        EXPECT_EQ(error.number(), rt::err::FileNotFound);
+    }
+}
+
+TEST(RealRuntime, MessageBoxIsTitledTrimoraWithoutIconAndAnswersTheButtonPressed)
+{
+    int quits = 0;
+    rt::Runtime runtime(realButQuit(quits));
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::Information;
+    int buttonCount = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttonCount = static_cast<int>(box->buttons().size());
+        box->button(QMessageBox::No)->click();
+    });
+    const rt::MsgBoxResult answer
+        = runtime.MsgBox("File already exist.Overwrite?", rt::MsgBoxButtons::YesNo);
+    EXPECT_EQ(answer, rt::MsgBoxResult::No);
+    EXPECT_EQ(title, "Trimora");
+    EXPECT_EQ(text, "File already exist.Overwrite?");
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+    EXPECT_EQ(buttonCount, 2);
+}
+
+} // namespace

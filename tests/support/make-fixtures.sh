@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Makes the test MP3s from generated tones with lame:
+#   make-fixtures.sh OUTDIR TONE_PROGRAM
+set -euo pipefail
+out="$1"
+tone="$2"
+mkdir -p "$out"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+"$tone" "$work/s44_10.wav" 10 44100 2
+"$tone" "$work/s44_60.wav" 60 44100 2
+"$tone" "$work/s44_short.wav" 0.5 44100 2
+"$tone" "$work/m22_10.wav" 10 22050 1
+"$tone" "$work/m8_10.wav" 10 8000 1
+
+# A picture frame of about 200 KB: lame only looks at the PNG signature.
+printf '\x89PNG\r\n\x1a\n' > "$work/cover.png"
+head -c 200000 /dev/zero >> "$work/cover.png"
+
+encode() { lame --quiet --nohist "$@"; }
+encode -b 128 "$work/s44_10.wav" "$out/cbr128_10s.mp3" &
+encode -b 128 -t "$work/s44_10.wav" "$out/cbr128_noinfo_10s.mp3" &
+encode -V 4 "$work/s44_10.wav" "$out/vbr_info_10s.mp3" &
+encode -V 4 -t "$work/s44_10.wav" "$out/vbr_noinfo_10s.mp3" &
+wait
+encode -m m --resample 22.05 "$work/m22_10.wav" "$out/mono22k_10s.mp3" &
+encode -m m --resample 8 "$work/m8_10.wav" "$out/mpeg25_8k_10s.mp3" &
+encode -b 128 --ti "$work/cover.png" "$work/s44_10.wav" "$out/id3v2_big_10s.mp3" &
+encode -b 128 "$work/s44_short.wav" "$out/short_0_5s.mp3" &
+wait
+encode -b 128 "$work/s44_60.wav" "$out/cbr128_60s.mp3"
