@@ -33,11 +33,47 @@ void restoreWindow(Form1& form)
     enableWorkingControls(form, true);
 }
 
+// Copies the bytes between the marks into `clipName`, one block per step. The
+// source's average bytes per millisecond turn the marks into byte positions;
+// nothing is decoded. The clip takes its name only once every block is in.
+void copyClip(Form1& form, const QString& clipName)
+{
+    ClipSaveSource source(form.sourcePath);
+    ClipSaveTarget clip(clipName);
+    const std::int32_t sourceBytes = rt::toInt32(source.size());
+    const std::int32_t lengthMs = form.movie->getLengthInMS();
+    const std::int32_t bytesPerMs = rt::roundToInt32(rt::divide(sourceBytes, lengthMs));
+
+    const std::int32_t span = rt::sub32(
+        rt::mul32(form.selectionEndMs, bytesPerMs), rt::mul32(bytesPerMs, form.selectionStartMs));
+    form.pb.setMax(static_cast<float>(rt::add32(span, kBlockSize)));
+    form.pb.setValue(0);
+    const std::int32_t startOffset = rt::mul32(bytesPerMs, form.selectionStartMs);
+    const std::int32_t endOffset = rt::mul32(form.selectionEndMs, bytesPerMs);
+
+    std::array<char, kBlockSize> block {};
+    for (std::int32_t position = startOffset; position <= endOffset;
+         position = rt::add32(position, kBlockStep)) {
+        // The last block may reach past the end of the source: the clip then
+        // ends with the source's last byte.
+        const auto count = source.read(position, block);
+        if (count == 0 && position == startOffset)
+            ClipSaveSource::raiseInputPastEndOfFile();
+        clip.write(rt::add32(rt::sub32(position, startOffset), 1),
+            std::span<const char>(block).first(static_cast<std::size_t>(count)));
+        form.pb.setValue(form.pb.Value() + kBlockStep);
+        // Closing the window here ends the program: the throw passes every
+        // trap, and the clip's temporary file goes with `clip`.
+        form.runtime().DoEvents();
+    }
+    clip.commit();
+}
+
 } // namespace
 
-// Save: copies the source's bytes between the two marks into a file the user
-// names, one block per step, the marks turned into byte positions through the
-// source's average bytes per millisecond. Nothing is decoded.
+// Save: locks the window, asks for a file name and copies the source's bytes
+// between the two marks into it. Only a clip that is complete is reported
+// saved; any other end of a copy says why not.
 void Form1::Command7_Click()
 {
     rt::runHandler(runtime(), [&] {
@@ -81,37 +117,7 @@ void Form1::Command7_Click()
                     return;
 
                 copying = true;
-                ClipSaveSource source(sourcePath);
-                ClipSaveTarget clip(clipName);
-                const std::int32_t sourceBytes = rt::toInt32(source.size());
-                const std::int32_t lengthMs = movie->getLengthInMS();
-                const std::int32_t bytesPerMs = rt::roundToInt32(rt::divide(sourceBytes, lengthMs));
-
-                pb.setMax(
-                    static_cast<float>(rt::add32(rt::sub32(rt::mul32(selectionEndMs, bytesPerMs),
-                                                     rt::mul32(bytesPerMs, selectionStartMs)),
-                        kBlockSize)));
-                pb.setValue(0);
-                const std::int32_t startOffset = rt::mul32(bytesPerMs, selectionStartMs);
-                const std::int32_t endOffset = rt::mul32(selectionEndMs, bytesPerMs);
-
-                std::array<char, kBlockSize> block {};
-                for (std::int32_t position = startOffset; position <= endOffset;
-                     position = rt::add32(position, kBlockStep)) {
-                    // The last block may reach past the end of the source: the
-                    // clip then ends with the source's last byte.
-                    const auto count = source.read(position, block);
-                    if (count == 0 && position == startOffset)
-                        ClipSaveSource::raiseInputPastEndOfFile();
-                    clip.write(rt::add32(rt::sub32(position, startOffset), 1),
-                        std::span<const char>(block).first(static_cast<std::size_t>(count)));
-                    pb.setValue(pb.Value() + kBlockStep);
-                    // Closing the window here ends the program: the throw
-                    // passes every trap, and the clip's temporary file goes
-                    // with `clip`.
-                    runtime().DoEvents();
-                }
-                clip.commit();
+                copyClip(*this, clipName);
                 saved = true;
             },
             [&](const rt::RuntimeError& error) {

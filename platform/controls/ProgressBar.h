@@ -22,8 +22,10 @@ protected:
 private:
     void redraw();
 
-    // Steps of the drawn bar: fine enough for any width on screen.
-    static constexpr int kSteps = 10000;
+    // Steps of the drawn bar: whole percents. Saving sets the value thousands
+    // of times a second; the bar changes, and so redraws, only when its
+    // percentage does.
+    static constexpr int kSteps = 100;
 
     QProgressBar bar_;
     float max_ = 100;

@@ -25,6 +25,11 @@ struct AudioOutput::Voice {
     SDL_AudioStream* converter = nullptr;
     // Samples at the feed's own format, read from it a piece at a time.
     std::vector<Uint8> piece;
+    // Frames of the feed put into the converter, and frames of the device
+    // taken out of it, so far.
+    std::int64_t framesPut = 0;
+    std::int64_t framesOut = 0;
+    bool flushed = false;
 
     ~Voice()
     {
@@ -43,7 +48,7 @@ AudioOutput::~AudioOutput()
     system_.closeDevice(device_);
 }
 
-bool AudioOutput::open()
+bool AudioOutput::prepare()
 {
     if (device_)
         return true;
@@ -64,7 +69,7 @@ bool AudioOutput::open()
 
 bool AudioOutput::attach(PlaybackFeed& feed)
 {
-    if (!open())
+    if (!prepare())
         return false;
     auto voice = std::make_unique<Voice>();
     voice->feed = &feed;
@@ -115,13 +120,34 @@ void AudioOutput::renderVoice(Voice& voice, Uint8* out, int length)
         voice.feed->fill(out, std::size_t(length));
         return;
     }
+    // Only sound goes into the converter, so all that comes out is sound and
+    // tells how much of the feed has been handed over. The converter holds
+    // back a stretch of its input; at the end of the feed it is flushed out.
     while (SDL_AudioStreamAvailable(voice.converter) < length) {
-        voice.feed->fill(voice.piece.data(), voice.piece.size());
-        if (SDL_AudioStreamPut(voice.converter, voice.piece.data(), int(voice.piece.size())) != 0)
+        const std::size_t taken = voice.feed->take(voice.piece.data(), voice.piece.size());
+        if (taken > 0) {
+            if (SDL_AudioStreamPut(voice.converter, voice.piece.data(), int(taken)) != 0)
+                break;
+            voice.framesPut += std::int64_t(taken) / voice.feed->bytesPerFrame();
+        } else if (voice.feed->exhausted() && !voice.flushed) {
+            SDL_AudioStreamFlush(voice.converter);
+            voice.flushed = true;
+        } else {
             break;
+        }
     }
     const int got = std::max(0, SDL_AudioStreamGet(voice.converter, out, length));
     std::memset(out + got, 0, std::size_t(length - got));
+    voice.framesOut += got / outputFrameBytes();
+    const bool allOut = voice.flushed && SDL_AudioStreamAvailable(voice.converter) == 0;
+    voice.feed->handedOver(allOut
+            ? voice.framesPut
+            : std::min(voice.framesPut, voice.framesOut * voice.feed->sampleRate() / spec_.freq));
+}
+
+int AudioOutput::outputFrameBytes() const
+{
+    return int(SDL_AUDIO_BITSIZE(spec_.format) / 8) * spec_.channels;
 }
 
 void AudioOutput::mix(Uint8* stream, int length)

@@ -22,6 +22,9 @@ public:
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
+    // Opens the sound device, if it is not open yet, so that the first play
+    // need not wait for it; false when none opens.
+    bool prepare();
     // Starts playing `feed` beside any others; false when no sound device,
     // not even the dummy one, opens. The feed must stay until detached.
     bool attach(PlaybackFeed& feed);
@@ -31,10 +34,10 @@ public:
 private:
     struct Voice;
 
-    bool open();
     static void callback(void* self, Uint8* stream, int length);
     void mix(Uint8* stream, int length);
     void renderVoice(Voice& voice, Uint8* out, int length);
+    int outputFrameBytes() const;
 
     AudioSystem& system_;
     SDL_AudioDeviceID device_ = 0;

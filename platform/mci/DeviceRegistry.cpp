@@ -28,6 +28,7 @@ OpenDevice* DeviceRegistry::find(std::string_view name)
 
 OpenDevice& DeviceRegistry::add(std::string_view name, Mp3File file)
 {
+    output_.prepare();
     auto device = std::make_unique<OpenDevice>(nextId_++, std::move(file), output_);
     OpenDevice& added = *device;
     devices_[key(name)] = std::move(device);

@@ -1,6 +1,8 @@
 #include "platform/mci/FileReader.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,14 +28,8 @@ FileReader::~FileReader()
         ::close(fd_);
 }
 
-const std::uint8_t* FileReader::bytesAt(std::int64_t offset, std::size_t count)
+void FileReader::load(std::int64_t offset)
 {
-    if (fd_ < 0 || offset < 0 || count > window_.size() || offset + std::int64_t(count) > size_)
-        return nullptr;
-    if (offset >= windowStart_
-        && offset + std::int64_t(count) <= windowStart_ + std::int64_t(windowFill_))
-        return window_.data() + (offset - windowStart_);
-
     windowStart_ = offset;
     windowFill_ = 0;
     while (windowFill_ < window_.size()) {
@@ -45,9 +41,33 @@ const std::uint8_t* FileReader::bytesAt(std::int64_t offset, std::size_t count)
             break;
         windowFill_ += std::size_t(got);
     }
-    if (windowFill_ < count)
-        return nullptr;
-    return window_.data();
 }
 
-} // namespace mci
+const std::uint8_t* FileReader::bytesAt(std::int64_t offset, std::size_t count)
+{
+    if (fd_ < 0 || offset < 0 || count > window_.size() || offset + std::int64_t(count) > size_)
+        return nullptr;
+    const std::int64_t windowEnd = windowStart_ + std::int64_t(windowFill_);
+    if (offset < windowStart_ || offset + std::int64_t(count) > windowEnd)
+        load(offset);
+    if (windowFill_ < count)
+        return nullptr;
+    return window_.data() + (offset - windowStart_);
+}
+
+std::size_t FileReader::read(std::int64_t offset, std::uint8_t* out, std::size_t count)
+{
+    std::size_t copied = 0;
+    while (copied < count && fd_ >= 0 && offset >= 0 && offset < size_) {
+        if (offset < windowStart_ || offset >= windowStart_ + std::int64_t(windowFill_))
+            load(offset);
+        if (windowFill_ == 0)
+            break;
+        const std::size_t at = std::size_t(offset - windowStart_);
+        const std::size_t piece = std::min(count - copied, windowFill_ - at);
+        std::memcpy(out + copied, window_.data() + at, piece);
+        copied += piece;
+        offset += std::int64_t(piece);
+    }
+    return copied;
+}

@@ -22,6 +22,9 @@ public:
     // `count` bytes at `offset`, valid until the next call; null when they run
     // past the end of the file or cannot be read.
     const std::uint8_t* bytesAt(std::int64_t offset, std::size_t count);
+    // Copies up to `count` bytes at `offset` into `out`; returns the count
+    // copied, fewer only at the end of the file or on a read error.
+    std::size_t read(std::int64_t offset, std::uint8_t* out, std::size_t count);
 
 private:
     int fd_ = -1;
@@ -29,6 +32,9 @@ private:
     std::vector<std::uint8_t> window_;
     std::int64_t windowStart_ = 0;
     std::size_t windowFill_ = 0;
+
+    // Fills the window with the bytes from `offset` on.
+    void load(std::int64_t offset);
 };
 
 } // namespace mci

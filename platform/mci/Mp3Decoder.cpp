@@ -1,11 +1,11 @@
 #include "platform/mci/Mp3Decoder.h"
 
+#include "platform/mci/FileReader.h"
+
 #include <mpg123.h>
 
-#include <cerrno>
-#include <fcntl.h>
+#include <cstdio>
 #include <mutex>
-#include <unistd.h>
 #include <vector>
 
 namespace mci {
@@ -24,15 +24,17 @@ namespace {
 
 } // namespace
 
-// The file as libmpg123 reads it: a descriptor plus the request to stop.
+// The file as libmpg123 reads it, a window of 64 KiB at a time rather than a
+// system call per frame, and failing as soon as stopping is requested.
 struct Mp3Decoder::Source {
-    int fd = -1;
+    FileReader file;
+    std::int64_t position = 0;
     std::stop_token stop;
 
-    ~Source()
+    Source(const std::filesystem::path& path, std::stop_token stopToken)
+        : file(path, 64 * 1024)
+        , stop(std::move(stopToken))
     {
-        if (fd >= 0)
-            ::close(fd);
     }
 
     static mpg123_ssize_t read(void* self, void* buffer, size_t bytes)
@@ -40,12 +42,10 @@ struct Mp3Decoder::Source {
         auto* source = static_cast<Source*>(self);
         if (source->stop.stop_requested())
             return -1;
-        for (;;) {
-            const ssize_t got = ::read(source->fd, buffer, bytes);
-            if (got < 0 && errno == EINTR)
-                continue;
-            return got;
-        }
+        const std::size_t got
+            = source->file.read(source->position, static_cast<std::uint8_t*>(buffer), bytes);
+        source->position += std::int64_t(got);
+        return mpg123_ssize_t(got);
     }
 
     static off_t seek(void* self, off_t offset, int whence)
@@ -53,7 +53,13 @@ struct Mp3Decoder::Source {
         auto* source = static_cast<Source*>(self);
         if (source->stop.stop_requested())
             return -1;
-        return ::lseek(source->fd, offset, whence);
+        const std::int64_t base = whence == SEEK_SET ? 0
+            : whence == SEEK_CUR                     ? source->position
+                                                     : source->file.size();
+        if (base + offset < 0)
+            return -1;
+        source->position = base + offset;
+        return off_t(source->position);
     }
 };
 
@@ -85,10 +91,8 @@ bool Mp3Decoder::openWithFormats(
 {
     initialiseLibrary();
     handle_.reset();
-    source_ = std::make_unique<Source>();
-    source_->stop = std::move(stop);
-    source_->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (source_->fd < 0)
+    source_ = std::make_unique<Source>(path, std::move(stop));
+    if (!source_->file.isOpen())
         return false;
 
     int error = MPG123_OK;
@@ -100,17 +104,14 @@ bool Mp3Decoder::openWithFormats(
     // Look as far as it takes for the next good frame after damage, rather
     // than ending the track at the first bad stretch.
     mpg123_param(mh, MPG123_RESYNC_LIMIT, -1, 0.0);
+    // Every rate and channel count is let through, so that a damaged frame
+    // claiming another format cannot stall the decoder; read() drops its sound.
     mpg123_format_none(mh);
-    if (sampleRate > 0) {
-        mpg123_format(
-            mh, sampleRate, channels == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    } else {
-        const long* rates = nullptr;
-        size_t count = 0;
-        mpg123_rates(&rates, &count);
-        for (size_t i = 0; i < count; ++i)
-            mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    }
+    const long* rates = nullptr;
+    size_t count = 0;
+    mpg123_rates(&rates, &count);
+    for (size_t i = 0; i < count; ++i)
+        mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
     if (mpg123_replace_reader_handle(mh, &Source::read, &Source::seek, nullptr) != MPG123_OK
         || mpg123_open_handle(mh, source_.get()) != MPG123_OK)
         return false;
@@ -118,11 +119,17 @@ bool Mp3Decoder::openWithFormats(
     if (mpg123_getformat(mh, &sampleRate_, &channels_, &encoding) != MPG123_OK
         || encoding != MPG123_ENC_SIGNED_16 || sampleRate_ <= 0 || channels_ < 1 || channels_ > 2)
         return false;
-    // Hold the format for the whole track, even if a damaged frame claims another.
-    mpg123_format_none(mh);
-    mpg123_format(
-        mh, sampleRate_, channels_ == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    return true;
+    formatMatches_ = true;
+    return sampleRate <= 0 || (sampleRate_ == sampleRate && channels_ == channels);
+}
+
+bool Mp3Decoder::formatIsTheTracks() const
+{
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    return mpg123_getformat(handle_.get(), &rate, &channels, &encoding) == MPG123_OK
+        && rate == sampleRate_ && channels == channels_ && encoding == MPG123_ENC_SIGNED_16;
 }
 
 std::int64_t Mp3Decoder::length() const
@@ -164,17 +171,27 @@ bool Mp3Decoder::seek(std::int64_t sample)
 
 Mp3Decoder::Read Mp3Decoder::read(std::uint8_t* out, std::size_t capacity, std::size_t& got)
 {
-    got = 0;
-    const int result = mpg123_read(handle_.get(), out, capacity, &got);
-    if (result == MPG123_DONE)
-        return got > 0 ? Read::Data : Read::End;
-    if (result == MPG123_OK || result == MPG123_NEW_FORMAT) {
-        failuresInARow_ = 0;
-        return Read::Data;
+    for (;;) {
+        got = 0;
+        const int result = mpg123_read(handle_.get(), out, capacity, &got);
+        if (result == MPG123_NEW_FORMAT)
+            formatMatches_ = formatIsTheTracks();
+        if (!formatMatches_)
+            got = 0; // sound of a stray frame in another format: left out
+        if (result == MPG123_DONE)
+            return got > 0 ? Read::Data : Read::End;
+        if (source_->stop.stop_requested())
+            return Read::Failed;
+        if (result == MPG123_OK || result == MPG123_NEW_FORMAT) {
+            failuresInARow_ = 0;
+            if (got > 0 || formatMatches_)
+                return Read::Data;
+            continue;
+        }
+        if (++failuresInARow_ >= kFailuresToGiveUp)
+            return Read::Failed;
+        return Read::Data; // skip the bad stretch: the next read resyncs
     }
-    if (source_->stop.stop_requested() || ++failuresInARow_ >= kFailuresToGiveUp)
-        return Read::Failed;
-    return Read::Data; // skip the bad stretch: the next read resyncs
 }
 
 } // namespace mci

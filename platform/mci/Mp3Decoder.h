@@ -28,7 +28,7 @@ public:
     // Opens the file for any channel count and rate; false when it cannot be
     // opened or holds no audio libmpg123 can decode.
     bool open(const std::filesystem::path& path, std::stop_token stop = {});
-    // Opens the file insisting on the given output format.
+    // Opens the file, which must decode to the given format.
     bool open(const std::filesystem::path& path, long sampleRate, int channels,
         std::stop_token stop = {});
 
@@ -56,12 +56,15 @@ private:
 
     bool openWithFormats(
         const std::filesystem::path& path, long sampleRate, int channels, std::stop_token stop);
+    bool formatIsTheTracks() const;
 
     std::unique_ptr<Source> source_;
     std::unique_ptr<mpg123_handle_struct, Deleter> handle_;
     long sampleRate_ = 0;
     int channels_ = 0;
     int failuresInARow_ = 0;
+    // False while libmpg123 decodes frames of a format other than the track's.
+    bool formatMatches_ = true;
 };
 
 } // namespace mci

@@ -19,20 +19,36 @@ void PlaybackFeed::finish(std::int64_t frames, bool reachedEnd)
     finished_.store(true);
 }
 
+std::size_t PlaybackFeed::take(std::uint8_t* out, std::size_t bytes)
+{
+    const std::size_t frameBytes = std::size_t(bytesPerFrame_);
+    std::size_t readable = std::min(bytes, ring_.filled());
+    readable -= readable % frameBytes;
+    return ring_.read(out, readable);
+}
+
 void PlaybackFeed::fill(std::uint8_t* out, std::size_t bytes)
 {
-    const std::size_t wholeFrames = bytes - bytes % std::size_t(bytesPerFrame_);
-    std::size_t readable = ring_.filled();
-    readable -= readable % std::size_t(bytesPerFrame_);
-    const std::size_t got = ring_.read(out, std::min(wholeFrames, readable));
+    const std::size_t got = take(out, bytes);
     std::memset(out + got, 0, bytes - got);
+    std::int64_t handed = 0;
+    {
+        std::lock_guard lock(clockMutex_);
+        handed = framesBeforeBuffer_ + framesInBuffer_;
+    }
+    handedOver(handed + std::int64_t(got) / bytesPerFrame_);
+}
 
+void PlaybackFeed::handedOver(std::int64_t frames)
+{
     const auto now = Clock::now();
     std::lock_guard lock(clockMutex_);
-    if (got == 0 && framesInBuffer_ == 0)
-        return; // nothing playing yet, or nothing any more: keep the clock still
+    const std::int64_t added
+        = std::max<std::int64_t>(0, frames - framesBeforeBuffer_ - framesInBuffer_);
+    if (added == 0 && framesInBuffer_ == 0)
+        return; // nothing playing yet, or nothing any more: the clock stands still
     framesBeforeBuffer_ += framesInBuffer_;
-    framesInBuffer_ = std::int64_t(got) / bytesPerFrame_;
+    framesInBuffer_ = added;
     bufferHandedAt_ = now;
 }
 

@@ -28,8 +28,13 @@ public:
     void finish(std::int64_t frames, bool reachedEnd);
 
     // Audio callback: fills `out` with the next samples, silence where there
-    // are none yet, and notes when they start to be heard.
+    // are none yet, and counts them as handed over.
     void fill(std::uint8_t* out, std::size_t bytes);
+    // Audio callback: takes up to `bytes` of whole frames, without counting them.
+    std::size_t take(std::uint8_t* out, std::size_t bytes);
+    // Audio callback: `frames` of the feed have now been handed to the sound
+    // device in all; they are heard from now on, in real time.
+    void handedOver(std::int64_t frames);
 
     // Frames heard so far: those handed to the sound device minus those it
     // still holds, at the moment `now`.
@@ -37,6 +42,8 @@ public:
     // True once everything written has been heard.
     bool drained(Clock::time_point now = Clock::now()) const;
     bool reachedEnd() const { return reachedEnd_.load(); }
+    // True once no more samples will come and none are left to take.
+    bool exhausted() const { return finished_.load() && ring_.filled() == 0; }
 
 private:
     const long sampleRate_;
@@ -50,7 +57,7 @@ private:
 
     // Written by the audio callback, read by the command thread: the frames
     // handed over before the latest buffer, the frames of sound in that buffer
-    // and when it was handed over (it is heard from then on, in real time).
+    // and when it was handed over.
     mutable std::mutex clockMutex_;
     std::int64_t framesBeforeBuffer_ = 0;
     std::int64_t framesInBuffer_ = 0;

@@ -12,8 +12,8 @@ namespace {
 
     // Decoded audio held ahead of the sound device.
     constexpr std::chrono::milliseconds kBuffered { 500 };
-    // How often a decoder waiting for room looks again; the ring holds far more.
-    constexpr std::chrono::milliseconds kRoomPoll { 10 };
+    // The longest a decoder waiting for room sleeps before it looks again.
+    constexpr std::chrono::milliseconds kLongestWait { 100 };
     constexpr std::size_t kChunkBytes = 16 * 1024;
 
 } // namespace
@@ -55,9 +55,15 @@ std::int64_t PlaybackSession::endPosition() const
 
 bool PlaybackSession::waitForSpace(std::stop_token& stop, std::size_t bytes)
 {
+    // The sound device drains the ring at the file's own pace: sleep about as
+    // long as it takes to make the room, rather than looking again and again.
+    const std::size_t bytesPerSecond
+        = std::size_t(feed_.sampleRate()) * std::size_t(feed_.bytesPerFrame());
     std::unique_lock lock(wakeMutex_);
-    while (feed_.ring().freeSpace() < bytes && !stop.stop_requested())
-        wake_.wait_for(lock, stop, kRoomPoll, [] { return false; });
+    for (std::size_t free; (free = feed_.ring().freeSpace()) < bytes && !stop.stop_requested();) {
+        const auto wait = std::chrono::milliseconds(1 + (bytes - free) * 1000 / bytesPerSecond);
+        wake_.wait_for(lock, stop, std::min(wait, kLongestWait), [] { return false; });
+    }
     return !stop.stop_requested();
 }
 

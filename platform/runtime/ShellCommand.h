@@ -7,8 +7,8 @@ namespace rt {
 
 // A shell command line ("program argument") taken apart for starting the
 // program directly: the program is the first word (or a double-quoted path),
-// everything after it is its one argument. The file browser of the command
-// lines the program was written for is the desktop's opener here.
+// everything after it is its one argument. "explorer.exe", the file browser
+// that such command lines name, becomes the desktop's opener (xdg-open).
 struct ShellCommand {
     QString program;
     QStringList arguments;

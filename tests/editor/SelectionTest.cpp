@@ -11,10 +11,21 @@ class SelectionTest : public ::testing::Test {
 protected:
     harness::FormHarness h;
     Form1& form = h.form();
+    std::int64_t devicePositionMs = 0;
+
+    SelectionTest()
+    {
+        h.mci.fallback = [this](const std::string& command) {
+            harness::RecordingMci::Reply reply;
+            if (command == "status movie position wait")
+                reply.text = std::to_string(devicePositionMs);
+            return reply;
+        };
+    }
 
     void markAt(QPushButton& button, std::int64_t positionMs)
     {
-        h.mci.reply("status movie position wait", std::to_string(positionMs));
+        devicePositionMs = positionMs;
         button.click();
     }
     void selectStartAt(std::int64_t ms) { markAt(form.Command5, ms); }

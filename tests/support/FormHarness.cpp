@@ -132,7 +132,13 @@ void FormHarness::wait(double seconds, bool fake)
     if (!(seconds > 0.0))
         return;
     if (fake) {
+        // A wait always moves the clock: a remainder below the clock's
+        // resolution would otherwise leave it standing and the waiter asking
+        // for that remainder forever.
+        const double before = now;
         now += seconds;
+        if (now == before)
+            now = std::nextafter(before, before + 1.0);
         return;
     }
     QTimer deadline;

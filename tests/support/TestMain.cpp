@@ -5,6 +5,10 @@
 // lets window events run share one start-up. The platform is offscreen under CTest.
 int main(int argc, char** argv)
 {
+    // Headless unless a display is asked for explicitly, also when CMake lists
+    // the tests at build time.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,112 @@
+// Processor time per minute of playback through the media command interface
+// and SDL's dummy audio driver, against ffplay (also SDL, dummy driver) playing
+// the same minute. Both run at once, each in a process of its own, and their
+// processor time is what the system counted for them. The device's run also
+// reports how closely its position follows the clock and how long a status
+// query takes while it plays.
+
+#include "bench/MciBenchSupport.h"
+#include "platform/mci/MciSendString.h"
+
+#include <algorithm>
+#include <cstring>
+#include <future>
+#include <thread>
+
+namespace {
+
+std::int64_t query(const char* command)
+{
+    char reply[64] = "";
+    return mci::mciSendString(command, reply, sizeof reply, 0) == 0 ? std::atoll(reply) : -1;
+}
+
+// The child's part: plays the file to its end and prints what it saw.
+int play(const char* file)
+{
+    const std::string open = std::string("open \"") + file + "\" type mpegvideo alias bench";
+    if (mci::mciSendString(open.c_str(), nullptr, 0, 0) != 0)
+        return 1;
+    const std::int64_t length = query("status bench length");
+    if (mci::mciSendString("play bench", nullptr, 0, 0) != 0)
+        return 1;
+    const auto start = bench::Clock::now();
+    double worstDrift = 0, sumDrift = 0, slowestQueryUs = 0;
+    std::vector<double> queryUs;
+    int samples = 0;
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        char mode[32] = "";
+        const auto asked = bench::Clock::now();
+        const std::int64_t position = query("status bench position");
+        const double us
+            = std::chrono::duration<double, std::micro>(bench::Clock::now() - asked).count();
+        mci::mciSendString("status bench mode", mode, sizeof mode, 0);
+        if (std::strcmp(mode, "playing") != 0)
+            break;
+        const double elapsed = bench::msSince(start);
+        // Skip the first half second, in which the sound starts.
+        if (elapsed > 500 && double(position) < double(length) - 100) {
+            const double drift = double(position) - elapsed;
+            worstDrift = std::max(worstDrift, std::abs(drift));
+            sumDrift += std::abs(drift);
+            ++samples;
+        }
+        queryUs.push_back(us);
+        slowestQueryUs = std::max(slowestQueryUs, us);
+    }
+    std::sort(queryUs.begin(), queryUs.end());
+    std::printf(
+        "played %.1f s of %.1f s\n", bench::msSince(start) / 1000.0, double(length) / 1000.0);
+    std::printf("position minus time since play: mean %.1f ms, worst %.1f ms over %d readings\n",
+        samples ? sumDrift / samples : 0.0, worstDrift, samples);
+    std::printf("status position while playing: median %.1f us, slowest %.1f us\n",
+        queryUs.empty() ? 0.0 : queryUs[queryUs.size() / 2], slowestQueryUs);
+    mci::mciSendString("close all", nullptr, 0, 0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--play") == 0)
+        return play(argv[2]);
+
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (!bench::haveProgram("lame")) {
+        std::printf("lame is missing: install it (scripts/install-deps.sh --test)\n");
+        return 0;
+    }
+    bench::TempDir dir;
+    const auto minute = dir / "minute.mp3";
+    if (!bench::encodeTone(minute, 60.0, "-b 128")) {
+        std::printf("could not make the test file\n");
+        return 0;
+    }
+
+    std::printf("playing one minute through the device and through ffplay, side by side...\n");
+    std::fflush(stdout);
+    auto reference = std::async(std::launch::async, [&] {
+        if (!bench::haveProgram("ffplay"))
+            return bench::ChildCost {};
+        return bench::runChild(
+            { "ffplay", "-nodisp", "-autoexit", "-loglevel", "quiet", minute.string() });
+    });
+    const bench::ChildCost ours = bench::runChild({ bench::selfPath(), "--play", minute.string() });
+    const bench::ChildCost theirs = reference.get();
+
+    std::printf("%s", ours.output.c_str());
+    if (!ours.ok) {
+        std::printf("the device did not play the file\n");
+        return 0;
+    }
+    std::printf("processor time for the minute: device %.3f s", ours.cpuSeconds);
+    if (!theirs.ok) {
+        std::printf("; ffplay unavailable (install ffmpeg), no ratio\n");
+        return 0;
+    }
+    std::printf(", ffplay %.3f s\n", theirs.cpuSeconds);
+    bench::printRatio("processor time, device / ffplay", ours.cpuSeconds / theirs.cpuSeconds, 0.5);
+    return 0;
+}
