@@ -31,38 +31,52 @@ int play(const char* file)
     if (mci::mciSendString("play bench", nullptr, 0, 0) != 0)
         return 1;
     const auto start = bench::Clock::now();
-    double worstDrift = 0, sumDrift = 0, slowestQueryUs = 0;
-    std::vector<double> queryUs;
-    int samples = 0;
+    std::vector<double> elapsed, positions, queryUs;
     for (;;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        char mode[32] = "";
         const auto asked = bench::Clock::now();
         const std::int64_t position = query("status bench position");
-        const double us
-            = std::chrono::duration<double, std::micro>(bench::Clock::now() - asked).count();
+        queryUs.push_back(
+            std::chrono::duration<double, std::micro>(bench::Clock::now() - asked).count());
+        const double now = bench::msSince(start);
+        char mode[32] = "";
         mci::mciSendString("status bench mode", mode, sizeof mode, 0);
         if (std::strcmp(mode, "playing") != 0)
             break;
-        const double elapsed = bench::msSince(start);
-        // Skip the first half second, in which the sound starts.
-        if (elapsed > 500 && double(position) < double(length) - 100) {
-            const double drift = double(position) - elapsed;
-            worstDrift = std::max(worstDrift, std::abs(drift));
-            sumDrift += std::abs(drift);
-            ++samples;
+        // Leave out the start of the sound and the end of the file.
+        if (now > 500 && double(position) < double(length) - 100) {
+            elapsed.push_back(now);
+            positions.push_back(double(position));
         }
-        queryUs.push_back(us);
-        slowestQueryUs = std::max(slowestQueryUs, us);
     }
-    std::sort(queryUs.begin(), queryUs.end());
-    std::printf(
-        "played %.1f s of %.1f s\n", bench::msSince(start) / 1000.0, double(length) / 1000.0);
-    std::printf("position minus time since play: mean %.1f ms, worst %.1f ms over %d readings\n",
-        samples ? sumDrift / samples : 0.0, worstDrift, samples);
-    std::printf("status position while playing: median %.1f us, slowest %.1f us\n",
-        queryUs.empty() ? 0.0 : queryUs[queryUs.size() / 2], slowestQueryUs);
+    const double played = bench::msSince(start);
     mci::mciSendString("close all", nullptr, 0, 0);
+    if (elapsed.size() < 2)
+        return 1;
+
+    // The sound device's clock may run a little off the system's (SDL's dummy
+    // driver sleeps whole milliseconds): fit a straight line through the
+    // positions and see how far they stray from it.
+    const double n = double(elapsed.size());
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (std::size_t i = 0; i < elapsed.size(); ++i) {
+        sx += elapsed[i];
+        sy += positions[i];
+        sxx += elapsed[i] * elapsed[i];
+        sxy += elapsed[i] * positions[i];
+    }
+    const double pace = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+    const double offset = (sy - pace * sx) / n;
+    double worst = 0;
+    for (std::size_t i = 0; i < elapsed.size(); ++i)
+        worst = std::max(worst, std::abs(positions[i] - (offset + pace * elapsed[i])));
+    std::sort(queryUs.begin(), queryUs.end());
+    std::printf("played %.1f s of %.1f s\n", played / 1000.0, double(length) / 1000.0);
+    std::printf("position: advances at %.2f%% of real time; lags the play command by %.1f ms; "
+                "strays at most %.1f ms from that line over %zu readings\n",
+        100.0 * pace, -offset, worst, elapsed.size());
+    std::printf("status position while playing: median %.1f us, slowest %.1f us\n",
+        queryUs[queryUs.size() / 2], queryUs.back());
     return 0;
 }
 

@@ -16,7 +16,7 @@ void Form1::Command9_Click()
             while (movie->getPositionInMS() < selectionEndMs) {
                 // Lets other handlers run and then idles until the next event
                 // or 200 ms, instead of spinning a core for the whole preview.
-                runtime().DoEvents();
+                runtime().WaitFor(0.2);
                 Label4.setText(FormatClock(H.value()));
             }
             movie->pauseMovie();

@@ -71,3 +71,5 @@ std::size_t FileReader::read(std::int64_t offset, std::uint8_t* out, std::size_t
     }
     return copied;
 }
+
+} // namespace mci

@@ -41,45 +41,6 @@ protected:
     }
 };
 
-TEST_F(PreviewTest, PlaysFromTheStartMarkAndPausesAtTheEndMark)
-{
-    selectAt(2'000, 3'000);
-    device.moveTo(40'000);
-    QString captionWhilePlaying;
-    bool timerWhilePlaying = false;
-    std::vector<double> waitsAskedFor;
-    h.duringWait = [&](double seconds) {
-        captionWhilePlaying = form.Command1.text();
-        timerWhilePlaying = form.T.Enabled();
-        waitsAskedFor.push_back(seconds);
-    };
-    const std::size_t mark = h.mci.commands.size();
-
-    form.Command9.click();
-
-    const Commands sent(h.mci.commands.begin() + static_cast<std::ptrdiff_t>(mark),
-        h.mci.commands.end());
-    ASSERT_GE(sent.size(), 4u);
-    EXPECT_EQ((Commands { sent[0], sent[1], sent[2] }),
-        (Commands { "play movie", "status movie mode", "play movie from 2000" }));
-    EXPECT_EQ(sent.back(), "pause movie");
-    EXPECT_GE(device.positionMs(), 3'000);
-    EXPECT_LE(device.positionMs(), 3'300) << "pauses within about 300 ms of the end mark";
-    EXPECT_FALSE(device.isPlaying());
-
-    EXPECT_EQ(captionWhilePlaying, QStringLiteral("Pause"));
-    EXPECT_TRUE(timerWhilePlaying);
-    EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
-    EXPECT_TRUE(form.T.Enabled()) << "the ticks keep the slider at the paused position";
-    // Each pass idles through one 200 ms wait instead of spinning.
-    ASSERT_FALSE(waitsAskedFor.empty());
-    for (double seconds : waitsAskedFor)
-        EXPECT_LE(seconds, 0.2 + 1e-9);
-    EXPECT_NEAR(waitsAskedFor.front(), 0.2, 1e-9);
-    EXPECT_LE(waitsAskedFor.size(), 10u);
-    EXPECT_TRUE(h.messages.empty());
-}
-
 TEST_F(PreviewTest, WrongSelectionIsRefusedAndNothingMoves)
 {
     for (auto [start, end] : { std::pair { 0, 0 }, std::pair { 5'000, 4'999 } }) {
@@ -117,24 +78,6 @@ TEST_F(PreviewTest, SelectEndDuringThePreviewEndsItThere)
             "pause movie" }))
         << "the wait ends at its next pass";
     EXPECT_LE(device.positionMs(), clickedAt + 300);
-    EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
-}
-
-TEST_F(PreviewTest, OpenDuringThePreviewEndsItWithTheNewFilePaused)
-{
-    selectAt(1'000, 30'000);
-    inWait(2, [&] {
-        h.duringWait = nullptr;
-        h.dialogAnswers.push_back(QStringLiteral("/music/b.mp3"));
-        form.Command4.click();
-    });
-
-    form.Command9.click();
-
-    EXPECT_EQ(form.sourcePath, QStringLiteral("/music/b.mp3"));
-    EXPECT_EQ(form.selectionEndMs, 0);
-    EXPECT_EQ(h.mci.commands.back(), "pause movie");
-    EXPECT_FALSE(device.isPlaying());
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
 }
 

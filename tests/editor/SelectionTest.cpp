@@ -77,13 +77,4 @@ TEST_F(SelectionTest, MarksBeyondNineHoursShowTheirTrueHours)
     EXPECT_EQ(form.Label3.text(), QStringLiteral(" 2 : 0 : 32"));
 }
 
-TEST_F(SelectionTest, PositionBeyondTheIntegerRangeEndsOnlyTheHandler)
-{
-    selectStartAt(1'000);
-    selectStartAt(2'147'483'648);
-    ASSERT_EQ(h.messages.size(), 1u);
-    EXPECT_EQ(form.selectionStartMs, 1'000);
-    EXPECT_EQ(form.Label7.text(), QStringLiteral(" 0 : 0 : 1"));
-}
-
 } // namespace

@@ -27,9 +27,8 @@ double threadCpuSeconds()
 // dummy driver, which plays in real time.
 class TransportOnDeviceTest : public ::testing::Test {
 protected:
-    harness::FormHarness h {
-        { harness::FormHarness::Device::Real, harness::FormHarness::Clock::Real }
-    };
+    harness::FormHarness h { { harness::FormHarness::Device::Real,
+        harness::FormHarness::Clock::Real } };
     Form1& form = h.form();
 
     void open(const std::string& fixture)
@@ -109,30 +108,48 @@ TEST_F(TransportOnDeviceTest, FileShorterThanASecondKeepsOfferingPlay)
     EXPECT_LT(position(), 500);
 }
 
-TEST_F(TransportOnDeviceTest, DragWhilePlayingMovesPlaybackThere)
+// Press stops the ticks, release brings them back only while playing, and the
+// click moves the device to the thumb's whole second.
+TEST_F(TransportOnDeviceTest, DragMovesPlaybackWhetherPlayingOrPaused)
 {
     open("cbr128_60s.mp3");
     form.show();
     const int y = form.H.height() / 2;
-    const QPoint from(3, y);
-    const QPoint to(form.H.width() / 2, y);
-    const auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButton button,
-                           Qt::MouseButtons held) {
-        QMouseEvent event(type, at, form.H.mapToGlobal(at), button, held, Qt::NoModifier);
-        QApplication::sendEvent(&form.H, &event);
+    const auto mouse
+        = [&](QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons held) {
+              const QPoint at(x, y);
+              QMouseEvent event(type, at, form.H.mapToGlobal(at), button, held, Qt::NoModifier);
+              QApplication::sendEvent(&form.H, &event);
+          };
+    bool timerWhileHeld = true;
+    const auto dragThumb = [&](int toX) {
+        const QRect thumb = form.H.rect(); // the thumb sits at the value's place
+        const int fromX = thumb.left() + 3
+            + (thumb.width() - 6) * form.H.value() / std::max(1, form.H.maximum());
+        mouse(QEvent::MouseButtonPress, fromX, Qt::LeftButton, Qt::LeftButton);
+        timerWhileHeld = form.T.Enabled();
+        mouse(QEvent::MouseMove, toX, Qt::NoButton, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, toX, Qt::LeftButton, Qt::NoButton);
     };
 
-    mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-    EXPECT_FALSE(form.T.Enabled());
-    mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-    mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-
-    const int second = form.H.value();
+    dragThumb(form.H.width() / 2);
+    int second = form.H.value();
     EXPECT_GT(second, 20);
+    EXPECT_FALSE(timerWhileHeld);
     EXPECT_TRUE(form.T.Enabled());
     EXPECT_TRUE(playing());
     EXPECT_GE(position(), second * 1000);
     EXPECT_LT(position(), second * 1000 + 1'000);
+
+    form.Command1.click(); // pause
+    form.Label4.setText(QStringLiteral("paused"));
+    dragThumb(form.H.width() / 5);
+    second = form.H.value();
+    EXPECT_LT(second, 20);
+    EXPECT_FALSE(form.T.Enabled()) << "a paused device gets no ticks";
+    EXPECT_FALSE(playing());
+    EXPECT_EQ(position(), second * 1000);
+    EXPECT_EQ(form.Label4.text(), QStringLiteral("paused")) << "only a tick changes it";
 }
 
 TEST_F(TransportOnDeviceTest, PreviewPausesAtTheEndMarkWithoutBusyWaiting)
@@ -140,6 +157,12 @@ TEST_F(TransportOnDeviceTest, PreviewPausesAtTheEndMarkWithoutBusyWaiting)
     open("cbr128_10s.mp3");
     form.selectionStartMs = 3'000;
     form.selectionEndMs = 4'200;
+    QString captionWhilePlaying;
+    bool timerWhilePlaying = false;
+    h.duringWait = [&](double) {
+        captionWhilePlaying = form.Command1.text();
+        timerWhilePlaying = form.T.Enabled();
+    };
     QElapsedTimer wall;
     wall.start();
     const double cpuBefore = threadCpuSeconds();
@@ -153,8 +176,12 @@ TEST_F(TransportOnDeviceTest, PreviewPausesAtTheEndMarkWithoutBusyWaiting)
     EXPECT_GE(pausedAt, 4'200);
     EXPECT_LE(pausedAt, 4'500) << "pauses within about 300 ms of the end mark";
     EXPECT_GT(seconds, 1.0);
+    EXPECT_LT(seconds, 2.0) << "plays from the start mark, not from where the device stood";
     EXPECT_LT(cpu, 0.25 * seconds) << cpu << " s of processor time in " << seconds << " s";
+    EXPECT_EQ(captionWhilePlaying, QStringLiteral("Pause"));
+    EXPECT_TRUE(timerWhilePlaying);
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
+    EXPECT_TRUE(form.T.Enabled()) << "the ticks keep the slider at the paused position";
 }
 
 TEST_F(TransportOnDeviceTest, FileThatIsNoMp3IsReported)

@@ -4,8 +4,6 @@
 #include "tests/editor/PretendPlayer.h"
 #include "tests/support/FormHarness.h"
 
-#include <QApplication>
-#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -22,8 +20,8 @@ protected:
     // Commands sent since `mark` (an index into the record).
     Commands sentSince(std::size_t mark) const
     {
-        return Commands(h.mci.commands.begin() + static_cast<std::ptrdiff_t>(mark),
-            h.mci.commands.end());
+        return Commands(
+            h.mci.commands.begin() + static_cast<std::ptrdiff_t>(mark), h.mci.commands.end());
     }
 
     void open(const QString& path)
@@ -54,8 +52,7 @@ TEST_F(TransportTest, OpenClosesTheOldDeviceResetsTheMarksAndPlays)
     const std::string parent = std::to_string(rt::windowHandle(form.P));
     EXPECT_EQ(h.mci.commands,
         (Commands { "pause movie", "close all", "close movie",
-            "open \"/music/a b.mp3\" type mpegvideo alias movie parent " + parent
-                + " style child ",
+            "open \"/music/a b.mp3\" type mpegvideo alias movie parent " + parent + " style child ",
             "play movie", "set movie time format ms", "status movie length" }));
     ASSERT_EQ(h.dialogs.size(), 1u);
     EXPECT_EQ(h.dialogs[0].kind, CommonDialog::Kind::Open);
@@ -158,111 +155,17 @@ TEST_F(TransportTest, FileTheDeviceCannotOpenIsReportedAndNothingRuns)
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Pause"));
 }
 
-TEST_F(TransportTest, PauseAndPlayToggleTheCaptionAndTheTimer)
-{
-    device.lengthMs = 60'000;
-    open(QStringLiteral("/music/a.mp3"));
-    h.now += 4;
-
-    std::size_t mark = h.mci.commands.size();
-    form.Command1.click();
-    EXPECT_EQ(sentSince(mark), Commands { "pause movie" });
-    EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
-    EXPECT_FALSE(form.T.Enabled());
-    const double pausedAt = device.positionMs();
-
-    mark = h.mci.commands.size();
-    form.Command1.click();
-    EXPECT_EQ(sentSince(mark),
-        (Commands { "play movie", "set movie time format ms", "status movie length",
-            "set movie time format ms", "status movie length" }))
-        << "play resumes where it is; it never seeks";
-    EXPECT_EQ(form.Command1.text(), QStringLiteral("Pause"));
-    EXPECT_TRUE(form.T.Enabled());
-    EXPECT_EQ(form.H.maximum(), 60);
-    EXPECT_GE(device.positionMs(), pausedAt);
-}
-
-TEST_F(TransportTest, PlayWithoutAFileOrWithUnderASecondKeepsOfferingPlay)
-{
-    form.Command1.click(); // nothing open: every command fails quietly
-    EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
-    EXPECT_TRUE(form.T.Enabled());
-    EXPECT_TRUE(h.messages.empty());
-
-    device.lengthMs = 500;
-    open(QStringLiteral("/music/short.mp3"));
-    form.Command1.click(); // "Pause" after Open: pauses
-    form.Command1.click(); // plays again, but under a second long
-    EXPECT_EQ(form.H.maximum(), 0);
-    EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
-    EXPECT_TRUE(form.T.Enabled());
-
-    // Every tick finds the position at the (zero) maximum and rewinds.
-    device.moveTo(300);
-    form.T_Timer();
-    EXPECT_EQ(form.H.value(), 0);
-    EXPECT_EQ(device.positionMs(), 0);
-}
-
-TEST_F(TransportTest, StopWaitsThenMovesTheDeviceToTheStart)
-{
-    open(QStringLiteral("/music/a.mp3"));
-    form.H.setValue(4);
-    h.now += 4;
-    setMarks(1000, 2000);
-    int sliderDuringWait = -1;
-    h.duringWait = [&](double) { sliderDuringWait = form.H.value(); };
-    const std::size_t mark = h.mci.commands.size();
-
-    form.Command2.click();
-
-    EXPECT_EQ(sentSince(mark),
-        (Commands { "stop movie", "status movie mode", "status movie mode", "seek movie to 0" }));
-    EXPECT_EQ(sliderDuringWait, 4) << "the slider is reset only after the wait";
-    EXPECT_EQ(form.H.value(), 0);
-    EXPECT_EQ(form.H.maximum(), 10);
-    EXPECT_EQ(form.Label4.text(), QStringLiteral("0 : 0 : 0"));
-    EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
-    EXPECT_FALSE(form.T.Enabled());
-    EXPECT_EQ(form.selectionEndMs, 2000);
-    EXPECT_EQ(form.Label3.text(), QStringLiteral("length"));
-
-    h.duringWait = nullptr;
-    form.Command1.click();
-    EXPECT_LT(device.positionMs(), 1000) << "play after stop starts at the beginning";
-}
-
-TEST_F(TransportTest, TickFollowsThePositionAndRewindsAtTheEnd)
-{
-    device.lengthMs = 10'000;
-    open(QStringLiteral("/music/a.mp3"));
-
-    device.moveTo(7'600);
-    form.T_Timer();
-    EXPECT_EQ(form.H.value(), 7);
-    EXPECT_EQ(form.Label4.text(), QStringLiteral(" 0 : 0 : 7"));
-    EXPECT_EQ(form.Command1.text(), QStringLiteral("Pause"));
-
-    // The device has played out and stopped on its end.
-    device.moveTo(10'000);
-    const std::size_t mark = h.mci.commands.size();
-    form.T_Timer();
-    EXPECT_EQ(sentSince(mark).back(), "seek movie to 0");
-    EXPECT_EQ(form.H.value(), 0);
-    EXPECT_EQ(form.Label4.text(), QStringLiteral(" 0 : 0 : 10"));
-    EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
-    EXPECT_TRUE(form.T.Enabled()) << "the ticks go on following the device";
-    EXPECT_EQ(device.positionMs(), 0);
-}
-
 // Nine hours and more used to freeze the position label.
-TEST_F(TransportTest, TickShowsPositionsBeyondNineHours)
+TEST_F(TransportTest, TickFollowsThePositionBeyondNineHours)
 {
     device.lengthMs = 12 * 3600 * 1000;
     open(QStringLiteral("/music/long.mp3"));
     EXPECT_EQ(form.H.maximum(), 12 * 3600);
 
+    device.moveTo(7'600);
+    form.T_Timer();
+    EXPECT_EQ(form.H.value(), 7);
+    EXPECT_EQ(form.Label4.text(), QStringLiteral(" 0 : 0 : 7"));
     device.moveTo(36'000'500.0);
     form.T_Timer();
     EXPECT_EQ(form.H.value(), 36'000);
@@ -270,65 +173,6 @@ TEST_F(TransportTest, TickShowsPositionsBeyondNineHours)
     device.moveTo(32'768'000.0);
     form.T_Timer();
     EXPECT_EQ(form.Label4.text(), QStringLiteral(" 9 : 6 : 8"));
-}
-
-// The slider drives the device only through the mouse: press stops the ticks,
-// release brings them back while playing, the click seeks.
-class SliderDragTest : public TransportTest {
-protected:
-    SliderDragTest()
-    {
-        device.lengthMs = 100'000;
-        open(QStringLiteral("/music/a.mp3"));
-        form.show();
-    }
-
-    void mouse(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
-    {
-        QMouseEvent event(type, at, form.H.mapToGlobal(at), button, held, Qt::NoModifier);
-        QApplication::sendEvent(&form.H, &event);
-    }
-
-    // Grabs the thumb at the start of the track and drags it three quarters along.
-    void dragToThreeQuarters()
-    {
-        const int y = form.H.height() / 2;
-        const QPoint to(form.H.width() * 3 / 4, y);
-        mouse(QEvent::MouseButtonPress, QPoint(3, y), Qt::LeftButton, Qt::LeftButton);
-        pressedTimer = form.T.Enabled();
-        mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-        mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-    }
-
-    bool pressedTimer = true;
-};
-
-TEST_F(SliderDragTest, DragWhilePlayingSeeksAndTheTicksResume)
-{
-    const std::size_t mark = h.mci.commands.size();
-    dragToThreeQuarters();
-
-    EXPECT_FALSE(pressedTimer) << "no tick may pull the thumb back while it is held";
-    EXPECT_TRUE(form.T.Enabled());
-    const int second = form.H.value();
-    EXPECT_GT(second, 50);
-    EXPECT_EQ(sentSince(mark).back(), "play movie from " + std::to_string(second * 1000));
-    EXPECT_TRUE(device.isPlaying());
-}
-
-TEST_F(SliderDragTest, DragWhilePausedSeeksAndKeepsTheTimerOff)
-{
-    form.Command1.click(); // pause
-    form.Label4.setText(QStringLiteral("paused"));
-    const std::size_t mark = h.mci.commands.size();
-    dragToThreeQuarters();
-
-    EXPECT_FALSE(form.T.Enabled());
-    const int second = form.H.value();
-    EXPECT_EQ(sentSince(mark).back(), "seek movie to " + std::to_string(second * 1000));
-    EXPECT_FALSE(device.isPlaying());
-    EXPECT_EQ(device.positionMs(), second * 1000.0);
-    EXPECT_EQ(form.Label4.text(), QStringLiteral("paused")) << "only a tick changes it";
 }
 
 } // namespace

@@ -111,8 +111,9 @@ public:
 
     // ---- clock (Clock::Fake) ----
     // Seconds since midnight. Each wait of n seconds lets events run once and
-    // then moves the clock n seconds on; each sleep moves it on too. Set it
-    // near 86400 to cross midnight.
+    // then moves the clock n seconds on; each sleep moves it on too; letting
+    // events run without waiting (DoEvents) leaves it. Set it near 86400 to
+    // cross midnight.
     double now = 12 * 3600.0;
     // Called at the start of every wait (fake or real) with the seconds asked
     // for: the place to act "while a handler waits" (move the device, click,
