@@ -59,8 +59,8 @@ int main(int argc, char** argv)
         std::printf("the device did not play the files\n");
         return 0;
     }
-    std::printf("1-minute file: %speak %ld KiB\n", shortRun.output.c_str(), shortRun.peakKiB);
-    std::printf("2-hour file (%.0f MB): %speak %ld KiB\n",
+    std::printf("1-minute file: %s; peak %ld KiB\n", shortRun.output.c_str(), shortRun.peakKiB);
+    std::printf("2-hour file (%.0f MB): %s; peak %ld KiB\n",
         double(std::filesystem::file_size(twoHours)) / 1e6, longRun.output.c_str(),
         longRun.peakKiB);
     bench::printRatio(

@@ -21,8 +21,12 @@ namespace {
 // One attached feed, with the converter that brings it to the device's format
 // when the two differ.
 struct AudioOutput::Voice {
+    struct FreeConverter {
+        void operator()(SDL_AudioStream* converter) const { SDL_FreeAudioStream(converter); }
+    };
+
     PlaybackFeed* feed = nullptr;
-    SDL_AudioStream* converter = nullptr;
+    std::unique_ptr<SDL_AudioStream, FreeConverter> converter;
     // Samples at the feed's own format, read from it a piece at a time.
     std::vector<Uint8> piece;
     // Frames of the feed put into the converter, and frames of the device
@@ -30,12 +34,6 @@ struct AudioOutput::Voice {
     std::int64_t framesPut = 0;
     std::int64_t framesOut = 0;
     bool flushed = false;
-
-    ~Voice()
-    {
-        if (converter)
-            SDL_FreeAudioStream(converter);
-    }
 };
 
 AudioOutput::AudioOutput(AudioSystem& system)
@@ -74,8 +72,8 @@ bool AudioOutput::attach(PlaybackFeed& feed)
     auto voice = std::make_unique<Voice>();
     voice->feed = &feed;
     if (feed.sampleRate() != spec_.freq || feed.channels() != spec_.channels) {
-        voice->converter = SDL_NewAudioStream(AUDIO_S16SYS, Uint8(feed.channels()),
-            int(feed.sampleRate()), spec_.format, spec_.channels, spec_.freq);
+        voice->converter.reset(SDL_NewAudioStream(AUDIO_S16SYS, Uint8(feed.channels()),
+            int(feed.sampleRate()), spec_.format, spec_.channels, spec_.freq));
         if (!voice->converter)
             return false;
         // A callback's worth of the feed's frames, so that its clock moves on
@@ -123,23 +121,23 @@ void AudioOutput::renderVoice(Voice& voice, Uint8* out, int length)
     // Only sound goes into the converter, so all that comes out is sound and
     // tells how much of the feed has been handed over. The converter holds
     // back a stretch of its input; at the end of the feed it is flushed out.
-    while (SDL_AudioStreamAvailable(voice.converter) < length) {
+    while (SDL_AudioStreamAvailable(voice.converter.get()) < length) {
         const std::size_t taken = voice.feed->take(voice.piece.data(), voice.piece.size());
         if (taken > 0) {
-            if (SDL_AudioStreamPut(voice.converter, voice.piece.data(), int(taken)) != 0)
+            if (SDL_AudioStreamPut(voice.converter.get(), voice.piece.data(), int(taken)) != 0)
                 break;
             voice.framesPut += std::int64_t(taken) / voice.feed->bytesPerFrame();
         } else if (voice.feed->exhausted() && !voice.flushed) {
-            SDL_AudioStreamFlush(voice.converter);
+            SDL_AudioStreamFlush(voice.converter.get());
             voice.flushed = true;
         } else {
             break;
         }
     }
-    const int got = std::max(0, SDL_AudioStreamGet(voice.converter, out, length));
+    const int got = std::max(0, SDL_AudioStreamGet(voice.converter.get(), out, length));
     std::memset(out + got, 0, std::size_t(length - got));
     voice.framesOut += got / outputFrameBytes();
-    const bool allOut = voice.flushed && SDL_AudioStreamAvailable(voice.converter) == 0;
+    const bool allOut = voice.flushed && SDL_AudioStreamAvailable(voice.converter.get()) == 0;
     voice.feed->handedOver(allOut
             ? voice.framesPut
             : std::min(voice.framesPut, voice.framesOut * voice.feed->sampleRate() / spec_.freq));

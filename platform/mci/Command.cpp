@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <limits>
 #include <set>
 #include <string_view>
 
@@ -94,7 +95,8 @@ namespace {
         }
         const auto [end, error] = std::from_chars(first, last, out);
         if (error == std::errc::result_out_of_range)
-            out = negative ? INT64_MIN : INT64_MAX;
+            out = negative ? std::numeric_limits<std::int64_t>::min()
+                           : std::numeric_limits<std::int64_t>::max();
         return end == last || error == std::errc::result_out_of_range ? MCIERR_NONE
                                                                       : MCIERR_BAD_INTEGER;
     }

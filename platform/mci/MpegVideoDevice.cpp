@@ -72,6 +72,7 @@ MciResult MpegVideoDevice::startSession(std::int64_t from, std::int64_t to)
     session_ = std::make_unique<PlaybackSession>(file_.playbackSource(), output_, from, to);
     if (!session_->attached()) {
         session_.reset();
+        mode_ = Mode::Stopped;
         return MCIERR_CANNOT_LOAD_DRIVER;
     }
     mode_ = Mode::Playing;

@@ -31,12 +31,8 @@ void PlaybackFeed::fill(std::uint8_t* out, std::size_t bytes)
 {
     const std::size_t got = take(out, bytes);
     std::memset(out + got, 0, bytes - got);
-    std::int64_t handed = 0;
-    {
-        std::lock_guard lock(clockMutex_);
-        handed = framesBeforeBuffer_ + framesInBuffer_;
-    }
-    handedOver(handed + std::int64_t(got) / bytesPerFrame_);
+    framesFilled_ += std::int64_t(got) / bytesPerFrame_;
+    handedOver(framesFilled_);
 }
 
 void PlaybackFeed::handedOver(std::int64_t frames)

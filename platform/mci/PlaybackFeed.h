@@ -55,6 +55,9 @@ private:
     std::atomic<bool> reachedEnd_ { false };
     std::atomic<std::int64_t> framesWritten_ { 0 };
 
+    // Frames fill() has handed over; the audio callback's alone.
+    std::int64_t framesFilled_ = 0;
+
     // Written by the audio callback, read by the command thread: the frames
     // handed over before the latest buffer, the frames of sound in that buffer
     // and when it was handed over.

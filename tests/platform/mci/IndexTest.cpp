@@ -43,8 +43,8 @@ TEST(SampleRingTest, KeepsBytesInOrderAcrossTheWrap)
 // libmpg123 does. A frame off would give other samples altogether.
 TEST(SeekTest, ThroughTheIndexLandsWhereReadingFromTheStartLands)
 {
-    for (const char* fixture : { "vbr_noinfo_10s.mp3", "vbr_info_10s.mp3", "id3v2_big_10s.mp3",
-                                 "mono22k_10s.mp3" }) {
+    for (const char* fixture :
+        { "vbr_noinfo_10s.mp3", "vbr_info_10s.mp3", "id3v2_big_10s.mp3", "mono22k_10s.mp3" }) {
         const auto path = fixtures::path(fixture);
         FileReader file(path);
         const auto layout = findMp3Layout(file);
@@ -63,9 +63,9 @@ TEST(SeekTest, ThroughTheIndexLandsWhereReadingFromTheStartLands)
             ASSERT_TRUE(reader.seek(sample));
             ASSERT_TRUE(seeker.seek(sample));
             ASSERT_EQ(reader.read(expected.data(), expected.size(), expectedBytes),
-                      Mp3Decoder::Read::Data);
-            ASSERT_EQ(seeker.read(actual.data(), actual.size(), actualBytes),
-                      Mp3Decoder::Read::Data);
+                Mp3Decoder::Read::Data);
+            ASSERT_EQ(
+                seeker.read(actual.data(), actual.size(), actualBytes), Mp3Decoder::Read::Data);
             ASSERT_EQ(actualBytes, expectedBytes);
             EXPECT_EQ(actual, expected) << fixture << " at sample " << sample;
         }

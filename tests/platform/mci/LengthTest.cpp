@@ -109,3 +109,38 @@ TEST_F(MciTest, ADamagedStretchInTheMiddleCountsOnlyTheGoodFrames)
     EXPECT_GE(lost, 4 * 26);
     EXPECT_LE(lost, 8 * 27);
 }
+
+TEST_F(MciTest, TagsAtTheEndAreNotAudio)
+{
+    const auto le32 = [](std::uint32_t value) {
+        std::string bytes(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            bytes[std::size_t(i)] = char(value >> (8 * i));
+        return bytes;
+    };
+    // Tag text that happens to hold a run of whole frames.
+    const std::string fakeFrames
+        = readFile(fixtures::path("cbr128_noinfo_10s.mp3")).substr(0, 2000);
+    const std::string item = le32(std::uint32_t(fakeFrames.size())) + le32(0) + "Title"
+        + std::string(1, '\0') + fakeFrames;
+    const std::uint32_t apeSize = std::uint32_t(item.size()) + 32;
+    const std::string apeHeader = "APETAGEX" + le32(2000) + le32(apeSize) + le32(1)
+        + le32(0xA0000000u) + std::string(8, '\0');
+    const std::string apeFooter = "APETAGEX" + le32(2000) + le32(apeSize) + le32(1)
+        + le32(0x80000000u) + std::string(8, '\0');
+    std::string id3v1 = "TAG" + fakeFrames;
+    id3v1.resize(128, '\0');
+
+    TempDir dir;
+    for (const char* fixture : { "cbr128_noinfo_10s.mp3", "vbr_info_10s.mp3" }) {
+        ASSERT_EQ(openAsMovie(fixtures::path(fixture)), 0u);
+        const std::int64_t plain = length();
+        ASSERT_EQ(send("close movie"), 0u);
+
+        const auto tagged = dir / fixture;
+        writeFile(tagged, readFile(fixtures::path(fixture)) + apeHeader + item + apeFooter + id3v1);
+        ASSERT_EQ(openAsMovie(tagged), 0u) << fixture;
+        EXPECT_EQ(length(), plain) << fixture;
+        ASSERT_EQ(send("close movie"), 0u);
+    }
+}

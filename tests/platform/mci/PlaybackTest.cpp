@@ -150,7 +150,7 @@ TEST_F(PlaybackTest, StopsAtTheEndOfWhatItPlays)
 TEST_F(MciTest, PlaysEveryKindOfFileInRealTime)
 {
     for (const char* fixture : { "mono22k_10s.mp3", "mpeg25_8k_10s.mp3", "vbr_noinfo_10s.mp3",
-                                 "id3v2_big_10s.mp3", "cbr128_10s.mp3" }) {
+             "id3v2_big_10s.mp3", "cbr128_10s.mp3" }) {
         ASSERT_EQ(openAsMovie(fixtures::path(fixture)), 0u) << fixture;
         ASSERT_EQ(send("play movie from 2000"), 0u);
         const auto start = Clock::now();
