@@ -12,22 +12,22 @@ namespace {
 TEST_F(ClipSavingTest, WorkedExampleCopiesFortyBlocksByteForByte)
 {
     prepare(4'800'000, 300'000, 10'000, 20'000);
-    form().Command1.setText(QStringLiteral("Pause"));
-    form().H.setValue(7);
+    form.Command1.setText(QStringLiteral("Pause"));
+    form.H.setValue(7);
     std::vector<float> progress;
     bool lockedWhileCopying = true;
-    h.duringWait = [&](double) {
-        progress.push_back(form().pb.Value());
-        lockedWhileCopying = lockedWhileCopying && !form().Command7.isEnabled()
-            && !form().Command1.isEnabled() && !form().H.isEnabled() && form().Command3.isEnabled()
-            && form().windowTitle() == QStringLiteral("Saving");
+    h.duringWait = [&] {
+        progress.push_back(form.pb.Value());
+        lockedWhileCopying = lockedWhileCopying && !form.Command7.isEnabled()
+            && !form.Command1.isEnabled() && !form.H.isEnabled() && form.Command3.isEnabled()
+            && form.windowTitle() == QStringLiteral("Saving");
     };
 
     const QString clipName = path(QStringLiteral("clip.mp3"));
     saveAs(clipName);
 
     EXPECT_EQ(readFile(clipName), source.mid(159'999, 163'841));
-    EXPECT_EQ(form().pb.Max(), 164'097.0f);
+    EXPECT_EQ(form.pb.Max(), 164'097.0f);
     ASSERT_EQ(progress.size(), 40u);
     EXPECT_EQ(progress.front(), 4096.0f);
     EXPECT_EQ(progress.back(), 163'840.0f);
@@ -41,113 +41,87 @@ TEST_F(ClipSavingTest, WorkedExampleCopiesFortyBlocksByteForByte)
     EXPECT_EQ(h.dialogs[0].filterIndex, 1);
     EXPECT_EQ(h.dialogs[0].title, QStringLiteral("Save"));
     EXPECT_EQ(h.mci.count("stop movie"), 1u);
-    EXPECT_EQ(form().Command1.text(), QStringLiteral("Play"));
-    EXPECT_EQ(form().H.value(), 0);
-    EXPECT_EQ(form().Cdlg.FileName, clipName);
+    EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
+    EXPECT_EQ(form.H.value(), 0);
+    EXPECT_EQ(form.Cdlg.FileName, clipName);
     EXPECT_EQ(entries(), "clip.mp3 source.mp3");
 }
 
 // A second save offers the previous clip's name; taking it asks before the
-// old clip is replaced.
-TEST_F(ClipSavingTest, SecondSaveOffersThePreviousClipAndAsksBeforeReplacingIt)
+// old clip is replaced: No leaves it alone, Yes replaces it whole. A name that
+// is a link to another file writes that file and keeps the link.
+TEST_F(ClipSavingTest, AnExistingFileIsReplacedOnlyOnYes)
 {
     prepare(4'800'000, 300'000, 10'000, 20'000);
     const QString clipName = path(QStringLiteral("clip.mp3"));
     saveAs(clipName);
-    form().selectionEndMs = 12'000;
-    h.answers.push_back(rt::MsgBoxResult::Yes);
-    saveAs(clipName);
+    const QByteArray old = readFile(clipName);
 
+    form.selectionEndMs = 12'000;
+    h.answers.push_back(rt::MsgBoxResult::No);
+    saveAs(clipName);
     ASSERT_EQ(h.dialogs.size(), 2u);
     EXPECT_EQ(h.dialogs[1].fileName, clipName);
-    EXPECT_EQ(said(), "Clip Saved|File already exist.Overwrite?|Clip Saved");
+    EXPECT_EQ(said(), "Clip Saved|File already exist.Overwrite?");
     EXPECT_EQ(h.messages[1].buttons, rt::MsgBoxButtons::YesNo);
-    // Bytes 160,000 to 192,000: 8 blocks, so the old, longer clip is gone.
-    EXPECT_EQ(readFile(clipName), source.mid(159'999, 8 * 4096 + 1));
-}
-
-TEST_F(ClipSavingTest, ExistingFileIsLeftAloneOnNoAndReplacedOnYes)
-{
-    prepare(4'800'000, 300'000, 10'000, 20'000);
-    const QString existing = path(QStringLiteral("existing.mp3"));
-    const QByteArray old = patternBytes(500'000, 7);
-    writeFile(existing, old);
-    form().Cdlg.FileName = QStringLiteral("offered");
-
-    h.answers.push_back(rt::MsgBoxResult::No);
-    saveAs(existing);
-    EXPECT_EQ(said(), "File already exist.Overwrite?");
-    EXPECT_EQ(readFile(existing), old);
-    EXPECT_EQ(form().Cdlg.FileName, QString());
+    EXPECT_EQ(readFile(clipName), old);
+    EXPECT_EQ(form.Cdlg.FileName, QString());
     expectIdle();
 
     h.answers.push_back(rt::MsgBoxResult::Yes);
-    saveAs(existing);
-    EXPECT_EQ(said(), "File already exist.Overwrite?|File already exist.Overwrite?|Clip Saved");
-    EXPECT_EQ(readFile(existing), source.mid(159'999, 163'841));
-    EXPECT_EQ(entries(), "existing.mp3 source.mp3");
+    saveAs(clipName);
+    EXPECT_EQ(said(),
+        "Clip Saved|File already exist.Overwrite?|File already exist.Overwrite?|Clip Saved");
+    // Bytes 160,000 to 192,000: 8 blocks, so the old, longer clip is gone.
+    EXPECT_EQ(readFile(clipName), source.mid(159'999, 8 * 4096 + 1));
+    EXPECT_EQ(entries(), "clip.mp3 source.mp3");
+
+    const QString symlink = path(QStringLiteral("link.mp3"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("clip.mp3"), symlink));
+    h.messages.clear();
+    h.answers.push_back(rt::MsgBoxResult::Yes);
+    form.selectionEndMs = 20'000;
+    saveAs(symlink);
+    EXPECT_EQ(said(), "File already exist.Overwrite?|Clip Saved");
+    EXPECT_TRUE(QFileInfo(symlink).isSymLink());
+    EXPECT_EQ(readFile(clipName), old);
+    EXPECT_EQ(form.Cdlg.FileName, symlink);
 }
 
-TEST_F(ClipSavingTest, WrongSelectionsChangeNothing)
-{
-    prepare(4'800'000, 300'000, 0, 0);
-    const struct {
-        std::int32_t start, end;
-    } selections[] = { { 0, 0 }, { 5000, 5000 }, { 6000, 5000 }, { -5, 0 } };
-    for (const auto& selection : selections) {
-        h.messages.clear();
-        form().selectionStartMs = selection.start;
-        form().selectionEndMs = selection.end;
-        form().Command7.click();
-        EXPECT_EQ(said(), "Wrong Selection") << selection.start;
-        EXPECT_EQ(form().selectionStartMs, selection.start);
-        EXPECT_TRUE(form().Command7.isEnabled());
-    }
-    EXPECT_TRUE(h.dialogs.empty());
-    EXPECT_TRUE(h.mci.commands.empty());
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Trimora"));
-}
-
-// A start mark of 0 becomes 1 for good: byte positions count from 1, so the
-// clip begins at the source's byte number "bytes per millisecond".
-TEST_F(ClipSavingTest, StartMarkAtZeroIsRaisedToOne)
-{
-    prepare(4'800'000, 300'000, 0, 1);
-    saveAs(path(QStringLiteral("clip.mp3")));
-    EXPECT_EQ(form().selectionStartMs, 1);
-    EXPECT_EQ(readFile(path(QStringLiteral("clip.mp3"))), source.mid(15, 4097));
-    EXPECT_EQ(said(), "Clip Saved");
-}
-
-// 16.5 bytes per millisecond round to 16, 17.5 to 18.
-TEST_F(ClipSavingTest, BytesPerMillisecondRoundHalfToEven)
+// The clip starts at the source's byte number "start mark × bytes per
+// millisecond", counting from 1, and runs in blocks of 4097 bytes every 4096.
+TEST_F(ClipSavingTest, ClipHoldsTheSourceBytesFromTheStartMarkOn)
 {
     const struct {
         std::int64_t size;
-        std::int32_t firstByte;
-    } cases[] = { { 165'000, 16'000 }, { 175'000, 18'000 } };
-    for (const auto& example : cases) {
-        prepare(example.size, 10'000, 1000, 1001);
-        const QString clipName = path(QStringLiteral("clip%1.mp3").arg(example.size));
+        std::int32_t lengthMs, startMs, endMs;
+        qsizetype from, count; // in the source, from 0; -1: to its end
+    } cases[] = {
+        // A start mark of 0 becomes 1 for good: byte positions count from 1.
+        { 4'800'000, 300'000, 0, 1, 15, 4097 },
+        // 16.5 bytes per millisecond round to 16, 17.5 to 18.
+        { 165'000, 10'000, 1000, 1001, 15'999, 4097 },
+        { 175'000, 10'000, 1000, 1001, 17'999, 4097 },
+        // The last block reaches past the end: the clip ends with the source.
+        { 100'000, 6'250, 5'000, 6'200, 79'999, -1 },
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(i);
+        h.messages.clear();
+        prepare(c.size, c.lengthMs, c.startMs, c.endMs);
+        const QString clipName = path(QStringLiteral("clip%1.mp3").arg(i));
         saveAs(clipName);
-        EXPECT_EQ(readFile(clipName), source.mid(example.firstByte - 1, 4097)) << example.size;
+        EXPECT_EQ(said(), "Clip Saved");
+        EXPECT_EQ(readFile(clipName), source.mid(c.from, c.count));
+        EXPECT_EQ(form.selectionStartMs, std::max(c.startMs, 1));
     }
 }
 
-TEST_F(ClipSavingTest, CancelledDialogEndsQuietlyAndForgetsTheName)
-{
-    prepare(4'800'000, 300'000, 10'000, 20'000);
-    form().Cdlg.FileName = QStringLiteral("offered");
-    saveAs(std::nullopt);
-    EXPECT_TRUE(h.messages.empty());
-    EXPECT_EQ(form().Cdlg.FileName, QString());
-    EXPECT_EQ(entries(), "source.mp3");
-    expectIdle();
-}
-
-// Whatever the spelling, a name that leads to the source is refused, so the
-// source is never replaced by a piece of itself.
-TEST_F(ClipSavingTest, SourceIsRefusedUnderEveryName)
+// A cancelled dialog ends quietly; a name that leads to the source, however
+// spelt, is refused, so the source is never replaced by a piece of itself.
+// Either way the offered name is forgotten and nothing is written.
+TEST_F(ClipSavingTest, CancelOrTheSourceUnderAnyNameEndsWithoutWriting)
 {
     prepare(4'800'000, 300'000, 10'000, 20'000);
     const QString symlink = path(QStringLiteral("link.mp3"));
@@ -156,45 +130,20 @@ TEST_F(ClipSavingTest, SourceIsRefusedUnderEveryName)
     ASSERT_EQ(
         ::link(QFile::encodeName(sourcePath).constData(), QFile::encodeName(hardLink).constData()),
         0);
-    const QString names[] = { sourcePath, symlink, hardLink,
+    const std::optional<QString> names[] = { std::nullopt, sourcePath, symlink, hardLink,
         dir.path() + QStringLiteral("/./source.mp3"), dir.path() + QStringLiteral("//source.mp3") };
-    for (const QString& name : names) {
+    for (const auto& name : names) {
+        SCOPED_TRACE(name.value_or("cancel").toStdString());
         h.messages.clear();
-        form().Cdlg.FileName = QStringLiteral("offered");
+        form.Cdlg.FileName = QStringLiteral("offered");
         saveAs(name);
-        EXPECT_EQ(said(), "Cannot overwrite file in use...") << name.toStdString();
-        EXPECT_EQ(form().Cdlg.FileName, QString());
+        EXPECT_EQ(said(), name ? "Cannot overwrite file in use..." : "");
+        EXPECT_EQ(form.Cdlg.FileName, QString());
         expectIdle();
     }
     EXPECT_EQ(readFile(sourcePath), source);
     EXPECT_TRUE(QFileInfo(symlink).isSymLink());
-}
-
-// A chosen name that is a link to another file writes that file and keeps
-// the link.
-TEST_F(ClipSavingTest, ClipIsWrittenThroughALink)
-{
-    prepare(4'800'000, 300'000, 10'000, 20'000);
-    const QString target = path(QStringLiteral("target.mp3"));
-    const QString symlink = path(QStringLiteral("link.mp3"));
-    writeFile(target, "old");
-    ASSERT_TRUE(QFile::link(QStringLiteral("target.mp3"), symlink));
-    h.answers.push_back(rt::MsgBoxResult::Yes);
-    saveAs(symlink);
-    EXPECT_EQ(said(), "File already exist.Overwrite?|Clip Saved");
-    EXPECT_TRUE(QFileInfo(symlink).isSymLink());
-    EXPECT_EQ(readFile(target), source.mid(159'999, 163'841));
-    EXPECT_EQ(form().Cdlg.FileName, symlink);
-}
-
-// A selection that ends near the end of the source: the last block reaches
-// past it, and the clip ends with the source's last byte.
-TEST_F(ClipSavingTest, LastBlockStopsAtTheEndOfTheSource)
-{
-    prepare(100'000, 6'250, 5'000, 6'200);
-    saveAs(path(QStringLiteral("clip.mp3")));
-    EXPECT_EQ(readFile(path(QStringLiteral("clip.mp3"))), source.mid(79'999));
-    EXPECT_EQ(said(), "Clip Saved");
+    EXPECT_EQ(entries(), "hard.mp3 link.mp3 source.mp3");
 }
 
 // Every failure once the dialog is done says so, with its reason, and leaves
@@ -212,31 +161,20 @@ TEST_F(ClipSavingTest, FailuresBeforeTheFirstBlockAreReported)
         { 4'800'000, 300'000, 10'000, 200'000'000, "Overflow" },
         // Rounded up to 17 bytes per millisecond, the start lies past the end.
         { 100'000, 5'900, 5'885, 5'890, "Input past end of file" },
+        // Offsets are 32-bit: a source of 2 GiB or more cannot be measured.
+        { std::int64_t { 1 } << 31, 300'000, 10'000, 20'000, "Overflow" },
     };
     for (const auto& failure : cases) {
+        SCOPED_TRACE(failure.size);
         h.messages.clear();
         prepare(failure.size, failure.lengthMs, failure.startMs, failure.endMs);
-        form().Cdlg.FileName = QStringLiteral("offered");
+        form.Cdlg.FileName = QStringLiteral("offered");
         saveAs(path(QStringLiteral("clip.mp3")));
         EXPECT_EQ(said(), "Clip not saved.\n" + failure.reason);
         EXPECT_EQ(entries(), "source.mp3");
-        EXPECT_EQ(form().Cdlg.FileName, QString());
+        EXPECT_EQ(form.Cdlg.FileName, QString());
         expectIdle();
     }
-}
-
-// Offsets are 32-bit: a source of 2 GiB or more cannot be measured.
-TEST_F(ClipSavingTest, SourceBeyondTwoGibibytesIsReported)
-{
-    prepare(0, 300'000, 10'000, 20'000);
-    {
-        QFile file(sourcePath);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.resize(std::int64_t { 1 } << 31)); // sparse: costs no disk
-    }
-    saveAs(path(QStringLiteral("clip.mp3")));
-    EXPECT_EQ(said(), "Clip not saved.\nOverflow");
-    EXPECT_EQ(entries(), "source.mp3");
 }
 
 } // namespace

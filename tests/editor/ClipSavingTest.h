@@ -1,38 +1,22 @@
 #pragma once
 
-#include "tests/support/FormHarness.h"
+#include "tests/editor/WindowTest.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <cstdint>
-#include <gtest/gtest.h>
-#include <string>
 
-// A window with a source file of known bytes in a folder of its own, a
-// scripted device length and scripted dialogs, ready to save.
-class ClipSavingTest : public ::testing::Test {
+// A window with a source file of known bytes in a folder of its own, open on
+// the pretend device, and scripted dialogs, ready to save.
+class ClipSavingTest : public WindowTest {
 protected:
-    harness::FormHarness h;
     QTemporaryDir dir;
-    QString sourcePath;
+    QString sourcePath = dir.filePath(QStringLiteral("source.mp3"));
     QByteArray source;
-    std::int32_t deviceLengthMs = 0;
-
-    ClipSavingTest()
-    {
-        h.mci.fallback = [this](const std::string& command) {
-            harness::RecordingMci::Reply reply;
-            if (command == "status movie length")
-                reply.text = std::to_string(deviceLengthMs);
-            return reply;
-        };
-    }
 
     QString path(const QString& name) const { return dir.filePath(name); }
-    Form1& form() { return h.form(); }
 
     // Bytes that differ from one position to the next, so that a shifted
     // range can never compare equal.
@@ -61,32 +45,29 @@ protected:
     }
 
     // A source of `size` bytes that the device says lasts `lengthMs`, with
-    // the marks set as "Select Start" and "Select End" would set them.
+    // the marks set as "Select Start" and "Select End" would set them. A
+    // source of 2 GiB or more is sparse: it costs no disk and is never read.
     void prepare(std::int64_t size, std::int32_t lengthMs, std::int32_t startMs, std::int32_t endMs)
     {
-        sourcePath = path(QStringLiteral("source.mp3"));
-        source = patternBytes(size);
+        const bool huge = size >= (std::int64_t { 1 } << 31);
+        source = patternBytes(huge ? 0 : size);
         writeFile(sourcePath, source);
-        form().sourcePath = sourcePath;
-        form().selectionStartMs = startMs;
-        form().selectionEndMs = endMs;
-        deviceLengthMs = lengthMs;
+        if (huge) {
+            QFile file(sourcePath);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.resize(size));
+        }
+        form.sourcePath = sourcePath;
+        form.selectionStartMs = startMs;
+        form.selectionEndMs = endMs;
+        device.lengthMs = lengthMs;
+        device.open = true;
     }
 
     // Clicks "Save" and picks `name` in the dialog (nothing: cancel).
     void saveAs(const std::optional<QString>& name)
     {
         h.dialogAnswers.push_back(name);
-        form().Command7.click();
-    }
-
-    // The message boxes shown so far, joined by "|".
-    std::string said() const
-    {
-        QStringList prompts;
-        for (const auto& message : h.messages)
-            prompts << message.prompt;
-        return prompts.join(u'|').toStdString();
+        form.Command7.click();
     }
 
     // Everything in the folder, joined by blanks: a temporary file left
@@ -104,11 +85,11 @@ protected:
     // progress reset.
     void expectIdle()
     {
-        const QWidget* controls[] = { &form().Command1, &form().Command2, &form().Command4,
-            &form().Command5, &form().Command6, &form().Command7, &form().Command9, &form().H };
+        const QWidget* controls[] = { &form.Command1, &form.Command2, &form.Command4,
+            &form.Command5, &form.Command6, &form.Command7, &form.Command9, &form.H };
         for (const QWidget* control : controls)
             EXPECT_TRUE(control->isEnabled()) << control->metaObject()->className();
-        EXPECT_EQ(form().windowTitle(), QStringLiteral("Trimora"));
-        EXPECT_EQ(form().pb.Value(), 0.0f);
+        EXPECT_EQ(form.windowTitle(), QStringLiteral("Trimora"));
+        EXPECT_EQ(form.pb.Value(), 0.0f);
     }
 };

@@ -17,78 +17,60 @@ public:
     explicit PretendPlayer(harness::FormHarness& h)
         : h_(h)
     {
-        h.mci.fallback = [this](const std::string& command) { return answer(command); };
+        h.mci.answer = [this](const std::string& command) { return answer(command); };
     }
 
     std::int32_t lengthMs = 10'000;
     std::uint32_t openResult = 0; // result of the next "open" commands
+    bool open = false; // a file is open; set it to skip opening one
 
-    bool isOpen() const { return open_; }
     bool isPlaying() const { return playing_ && positionMs() < lengthMs; }
     double positionMs() const
     {
-        const double at = playing_ ? positionAt_ + (clockMs() - since_) : positionAt_;
+        const double at = playing_ ? positionAt_ + (h_.now * 1000.0 - since_) : positionAt_;
         return std::min<double>(at, lengthMs);
     }
     // Moves the device as if it had played there.
-    void moveTo(double ms) { freezeAt(ms); }
-
-private:
-    using Reply = harness::RecordingMci::Reply;
-
-    double clockMs() const { return h_.now * 1000.0; }
-    void freezeAt(double ms)
+    void moveTo(double ms)
     {
         positionAt_ = ms;
-        since_ = clockMs();
-    }
-    void setPlaying(bool playing)
-    {
-        freezeAt(positionMs());
-        playing_ = playing;
-    }
-    static bool startsWith(const std::string& text, const std::string& prefix)
-    {
-        return text.rfind(prefix, 0) == 0;
+        since_ = h_.now * 1000.0;
     }
 
-    Reply answer(const std::string& command)
+private:
+    harness::RecordingMci::Reply answer(const std::string& command)
     {
+        const auto number = [&](std::size_t at) { return std::stod(command.substr(at)); };
         if (command == "close all" || command == "close movie") {
-            open_ = false;
+            open = playing_ = false;
+        } else if (command.starts_with("open ")) {
+            open = openResult == 0;
             playing_ = false;
-            return {};
-        }
-        if (startsWith(command, "open ")) {
-            open_ = openResult == 0;
-            playing_ = false;
-            freezeAt(0);
+            moveTo(0);
             return { "", openResult };
-        }
-        if (!open_)
+        } else if (!open) {
             return { "", kNotOpen };
-        if (command == "play movie")
-            setPlaying(true);
-        else if (startsWith(command, "play movie from ")) {
-            freezeAt(std::stod(command.substr(16)));
+        } else if (command == "play movie" || command == "pause movie" || command == "stop movie") {
+            moveTo(positionMs());
+            playing_ = command == "play movie";
+        } else if (command.starts_with("play movie from ")) {
+            moveTo(number(16));
             playing_ = true;
-        } else if (startsWith(command, "seek movie to ")) {
-            freezeAt(std::stod(command.substr(14)));
+        } else if (command.starts_with("seek movie to ")) {
+            moveTo(number(14));
             playing_ = false;
-        } else if (command == "pause movie" || command == "stop movie")
-            setPlaying(false);
-        else if (command == "status movie length")
-            return { std::to_string(lengthMs), 0 };
-        else if (command == "status movie position wait")
-            return { std::to_string(static_cast<std::int64_t>(positionMs())), 0 };
-        else if (command == "status movie mode")
-            return { isPlaying() ? "playing" : (playing_ ? "stopped" : "paused"), 0 };
+        } else if (command == "status movie length") {
+            return { std::to_string(lengthMs) };
+        } else if (command == "status movie position wait") {
+            return { std::to_string(static_cast<std::int64_t>(positionMs())) };
+        } else if (command == "status movie mode") {
+            return { isPlaying() ? "playing" : (playing_ ? "stopped" : "paused") };
+        }
         return {};
     }
 
     harness::FormHarness& h_;
-    bool open_ = false;
     bool playing_ = false;
-    double positionAt_ = 0; // position when playback last started or stopped
+    double positionAt_ = 0; // position when playback last started or stopped, ms
     double since_ = 0; // clock at that moment, ms
 };

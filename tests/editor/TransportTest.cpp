@@ -1,46 +1,11 @@
-#include "editor/Form1.h"
-
 #include "platform/runtime/WindowHandle.h"
-#include "tests/editor/PretendPlayer.h"
-#include "tests/support/FormHarness.h"
-
-#include <gtest/gtest.h>
+#include "tests/editor/WindowTest.h"
 
 namespace {
 
-using Commands = std::vector<std::string>;
+using TransportTest = WindowTest;
 
-// A window over the pretend device, with the fake clock.
-class TransportTest : public ::testing::Test {
-protected:
-    harness::FormHarness h;
-    PretendPlayer device { h };
-    Form1& form = h.form();
-
-    // Commands sent since `mark` (an index into the record).
-    Commands sentSince(std::size_t mark) const
-    {
-        return Commands(
-            h.mci.commands.begin() + static_cast<std::ptrdiff_t>(mark), h.mci.commands.end());
-    }
-
-    void open(const QString& path)
-    {
-        h.dialogAnswers.push_back(path);
-        form.Command4.click();
-    }
-
-    void setMarks(std::int32_t startMs, std::int32_t endMs)
-    {
-        form.selectionStartMs = startMs;
-        form.selectionEndMs = endMs;
-        form.Label7.setText(QStringLiteral("start"));
-        form.Label9.setText(QStringLiteral("end"));
-        form.Label3.setText(QStringLiteral("length"));
-    }
-};
-
-TEST_F(TransportTest, OpenClosesTheOldDeviceResetsTheMarksAndPlays)
+TEST_F(TransportTest, OpenPausesForTheDialogThenClosesTheOldDeviceResetsTheMarksAndPlays)
 {
     device.lengthMs = 125'400;
     setMarks(1000, 2000);
@@ -57,7 +22,6 @@ TEST_F(TransportTest, OpenClosesTheOldDeviceResetsTheMarksAndPlays)
     ASSERT_EQ(h.dialogs.size(), 1u);
     EXPECT_EQ(h.dialogs[0].kind, CommonDialog::Kind::Open);
     EXPECT_EQ(h.dialogs[0].filter, QStringLiteral("MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*"));
-
     EXPECT_TRUE(device.isPlaying());
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Pause"));
     EXPECT_TRUE(form.T.Enabled());
@@ -71,55 +35,46 @@ TEST_F(TransportTest, OpenClosesTheOldDeviceResetsTheMarksAndPlays)
     EXPECT_EQ(form.sourcePath, QStringLiteral("/music/a b.mp3"));
     EXPECT_TRUE(form.Cdlg.FileName.isEmpty()) << "the next dialog starts empty";
     EXPECT_TRUE(h.messages.empty());
-}
 
-TEST_F(TransportTest, CancelledOpenLeavesThePausedFileAndItsMarks)
-{
-    open(QStringLiteral("/music/a.mp3"));
+    // The dialog of a second open shows with playback paused; a cancel
+    // leaves the paused file and its marks.
+    h.now += 6;
     setMarks(1000, 2000);
-    const std::size_t mark = h.mci.commands.size();
-
+    std::size_t mark = h.mci.commands.size();
+    bool playingDuringDialog = true;
+    QString captionDuringDialog;
+    bool timerDuringDialog = true;
+    h.duringDialog = [&] {
+        playingDuringDialog = device.isPlaying();
+        captionDuringDialog = form.Command1.text();
+        timerDuringDialog = form.T.Enabled();
+    };
     h.dialogAnswers.push_back(std::nullopt);
     form.Command4.click();
-
+    EXPECT_FALSE(playingDuringDialog);
+    EXPECT_EQ(captionDuringDialog, QStringLiteral("Play"));
+    EXPECT_FALSE(timerDuringDialog);
     EXPECT_EQ(sentSince(mark), Commands { "pause movie" });
-    EXPECT_TRUE(device.isOpen());
+    EXPECT_TRUE(device.open);
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
     EXPECT_FALSE(form.T.Enabled());
     EXPECT_EQ(form.selectionStartMs, 1000);
     EXPECT_EQ(form.selectionEndMs, 2000);
     EXPECT_EQ(form.Label7.text(), QStringLiteral("start"));
-    EXPECT_EQ(form.sourcePath, QStringLiteral("/music/a.mp3"));
+    EXPECT_EQ(form.sourcePath, QStringLiteral("/music/a b.mp3"));
     EXPECT_TRUE(h.messages.empty()) << "a cancel is no error";
-}
 
-TEST_F(TransportTest, SecondOpenWhilePlayingShowsTheDialogWithPlaybackPaused)
-{
-    open(QStringLiteral("/music/a.mp3"));
-    h.now += 6;
-    bool playingDuringDialog = true;
-    QString captionDuringDialog;
-    bool timerDuringDialog = true;
-    form.Cdlg.setChooser([&](CommonDialog::Kind, const CommonDialog&) {
-        playingDuringDialog = device.isPlaying();
-        captionDuringDialog = form.Command1.text();
-        timerDuringDialog = form.T.Enabled();
-        return std::optional<QString>(QStringLiteral("/music/b.mp3"));
-    });
-    const std::size_t mark = h.mci.commands.size();
-
-    form.Command4.click();
-
-    EXPECT_FALSE(playingDuringDialog);
-    EXPECT_EQ(captionDuringDialog, QStringLiteral("Play"));
-    EXPECT_FALSE(timerDuringDialog);
+    // The next file: the old device closes before the new one opens, and the
+    // new file starts at its beginning.
+    mark = h.mci.commands.size();
+    open(QStringLiteral("/music/b.mp3"));
     const Commands sent = sentSince(mark);
     ASSERT_GE(sent.size(), 4u);
-    EXPECT_EQ(sent[1], "close all") << "the old device closes before the new one opens";
-    EXPECT_EQ(sent[3].rfind("open \"/music/b.mp3\"", 0), 0u);
+    EXPECT_EQ(sent[1], "close all");
+    EXPECT_TRUE(sent[3].starts_with("open \"/music/b.mp3\""));
     EXPECT_EQ(form.sourcePath, QStringLiteral("/music/b.mp3"));
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Pause"));
-    EXPECT_LT(device.positionMs(), 2000) << "the new file starts at its beginning";
+    EXPECT_LT(device.positionMs(), 2000);
 }
 
 // A file the device refuses must not look as if it played.
@@ -141,10 +96,9 @@ TEST_F(TransportTest, FileTheDeviceCannotOpenIsReportedAndNothingRuns)
     EXPECT_EQ(form.selectionStartMs, 0);
     EXPECT_EQ(form.selectionEndMs, 0);
     EXPECT_EQ(form.Label3.text(), QStringLiteral("0 : 0 : 0"));
-    EXPECT_EQ(std::count(h.mci.commands.begin() + static_cast<std::ptrdiff_t>(mark),
-                  h.mci.commands.end(), "play movie"),
-        0);
-    EXPECT_EQ(h.mci.commands.back().rfind("open \"/music/broken.mp3\"", 0), 0u)
+    const Commands sent = sentSince(mark);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "play movie"), 0);
+    EXPECT_TRUE(sent.back().starts_with("open \"/music/broken.mp3\""))
         << "nothing is sent after the refused open";
 
     // The window stays usable: the next file opens as usual.
@@ -155,24 +109,49 @@ TEST_F(TransportTest, FileTheDeviceCannotOpenIsReportedAndNothingRuns)
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Pause"));
 }
 
-// Nine hours and more used to freeze the position label.
-TEST_F(TransportTest, TickFollowsThePositionBeyondNineHours)
+// Nine hours and more used to freeze the position label of the ticks and
+// end the preview with an overflow.
+TEST_F(TransportTest, TickAndPreviewFollowThePositionBeyondNineHours)
 {
     device.lengthMs = 12 * 3600 * 1000;
     open(QStringLiteral("/music/long.mp3"));
     EXPECT_EQ(form.H.maximum(), 12 * 3600);
+    const struct {
+        double atMs;
+        int slider;
+        const char* label;
+    } ticks[] = { { 7'600, 7, " 0 : 0 : 7" }, { 36'000'500.0, 36'000, " 10 : 0 : 0" },
+        { 32'768'000.0, 32'768, " 9 : 6 : 8" } };
+    for (const auto& tick : ticks) {
+        device.moveTo(tick.atMs);
+        form.T_Timer();
+        EXPECT_EQ(form.H.value(), tick.slider);
+        EXPECT_EQ(form.Label4.text().toStdString(), tick.label);
+    }
 
-    device.moveTo(7'600);
-    form.T_Timer();
-    EXPECT_EQ(form.H.value(), 7);
-    EXPECT_EQ(form.Label4.text(), QStringLiteral(" 0 : 0 : 7"));
-    device.moveTo(36'000'500.0);
-    form.T_Timer();
-    EXPECT_EQ(form.H.value(), 36'000);
+    form.H.setValue(36'000);
+    form.Label4.clear();
+    setMarks(36'000'000, 36'000'400);
+    form.Command9.click();
+    EXPECT_TRUE(h.messages.empty());
     EXPECT_EQ(form.Label4.text(), QStringLiteral(" 10 : 0 : 0"));
-    device.moveTo(32'768'000.0);
+    EXPECT_EQ(h.mci.commands.back(), "pause movie");
+}
+
+// A file shorter than a second cannot be paused meaningfully: the button
+// keeps offering "Play", and each tick finds the end and rewinds.
+TEST_F(TransportTest, FileShorterThanASecondKeepsOfferingPlay)
+{
+    device.lengthMs = 500;
+    open(QStringLiteral("/music/short.mp3"));
+    EXPECT_EQ(form.H.maximum(), 0);
+    form.Command1.click(); // pause
+    form.Command1.click(); // play
+    EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
+    EXPECT_TRUE(form.T.Enabled());
     form.T_Timer();
-    EXPECT_EQ(form.Label4.text(), QStringLiteral(" 9 : 6 : 8"));
+    EXPECT_EQ(form.H.value(), 0);
+    EXPECT_LT(device.positionMs(), 500);
 }
 
 } // namespace

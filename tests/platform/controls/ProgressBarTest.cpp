@@ -6,32 +6,24 @@
 namespace {
 
 // Saving reads the value back and adds to it, block after block; any rounding
-// by the drawn bar would drift the count.
+// by the drawn bar would drift the count. Values the bar cannot draw are kept
+// too, and drawing them does no harm.
 TEST(ProgressBar, MaximumAndValueReadBackExactlyAsWritten)
 {
     ProgressBar bar;
+    bar.resize(387, 26);
     EXPECT_EQ(bar.Max(), 100.0f);
     EXPECT_EQ(bar.Value(), 0.0f);
 
     bar.setMax(164097.0f);
-    float value = 0;
-    for (int block = 0; block < 40; ++block) {
+    for (int block = 0; block < 40; ++block)
         bar.setValue(bar.Value() + 4096);
-        value += 4096;
-    }
-    EXPECT_EQ(bar.Value(), value);
     EXPECT_EQ(bar.Value(), 163840.0f);
     EXPECT_EQ(bar.Max(), 164097.0f);
-
     bar.setValue(0.1f);
     EXPECT_EQ(bar.Value(), 0.1f);
-}
 
-// Values the bar cannot draw are still kept, and drawing them does no harm.
-TEST(ProgressBar, OutOfRangeValuesAreKept)
-{
-    ProgressBar bar;
-    bar.resize(387, 26);
+    bar.setMax(100);
     bar.setValue(250);
     EXPECT_EQ(bar.Value(), 250.0f);
     bar.setMax(0);

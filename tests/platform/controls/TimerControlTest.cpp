@@ -7,18 +7,26 @@
 
 namespace {
 
-int ticksDuring(TimerControl& timer, int milliseconds)
+// Lets events run for `milliseconds` and returns the ticks meanwhile; with
+// `switchOnAgain` the timer is switched on every 10 ms.
+int ticksDuring(TimerControl& timer, int milliseconds, bool switchOnAgain = false)
 {
     int ticks = 0;
     const auto connection = QObject::connect(&timer, &TimerControl::Timer, [&] { ++ticks; });
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds) {
+        if (switchOnAgain)
+            timer.setEnabled(true);
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     QObject::disconnect(connection);
     return ticks;
 }
 
-TEST(TimerControl, TicksOnlyWhileEnabledWithAnInterval)
+TEST(TimerControl, TicksOnlyWhileEnabledWithAnIntervalAndKeepsItsRhythm)
 {
     TimerControl timer;
     timer.setInterval(10);
@@ -36,26 +44,11 @@ TEST(TimerControl, TicksOnlyWhileEnabledWithAnInterval)
     timer.setEnabled(true);
     EXPECT_EQ(timer.Interval(), 0);
     EXPECT_EQ(ticksDuring(timer, 60), 0);
-}
 
-// The transport switches the timer on again while it runs (Play during a
-// preview, a slider release); that must not push the next tick away each time.
-TEST(TimerControl, SwitchingOnARunningTimerKeepsItsRhythm)
-{
-    TimerControl timer;
+    // The transport switches the timer on again while it runs (Play during a
+    // preview, a slider release); that must not push the next tick away.
     timer.setInterval(40);
-    timer.setEnabled(true);
-    int ticks = 0;
-    QObject::connect(&timer, &TimerControl::Timer, [&] { ++ticks; });
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 200) {
-        timer.setEnabled(true);
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    EXPECT_GE(ticks, 2);
+    EXPECT_GE(ticksDuring(timer, 200, true), 2);
 }
 
 } // namespace

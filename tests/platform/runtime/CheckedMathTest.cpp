@@ -1,7 +1,8 @@
 #include "platform/runtime/CheckedMath.h"
-#include "platform/runtime/RuntimeError.h"
+#include "tests/support/RaisedError.h"
 
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -12,51 +13,61 @@ constexpr std::int32_t kMin32 = std::numeric_limits<std::int32_t>::min();
 constexpr std::int16_t kMax16 = std::numeric_limits<std::int16_t>::max();
 constexpr std::int16_t kMin16 = std::numeric_limits<std::int16_t>::min();
 
-template <class Call> int errorNumberOf(Call&& call)
+using Call = std::function<double()>;
+
+TEST(CheckedMath, ResultsAtTheLimitsAreExact)
 {
-    try {
-        call();
-    } catch (const rt::RuntimeError& error) {
-        return error.number();
-    }
-    return 0;
+    const std::pair<Call, double> cases[] = {
+        { [] { return rt::add32(kMax32 - 1, 1); }, kMax32 },
+        { [] { return rt::sub32(kMin32 + 1, 1); }, kMin32 },
+        { [] { return rt::mul32(-65536, 32768); }, kMin32 },
+        { [] { return rt::add16(kMax16 - 1, 1); }, kMax16 },
+        { [] { return rt::sub16(kMin16 + 1, 1); }, kMin16 },
+        { [] { return rt::mul16(-256, 128); }, kMin16 },
+        { [] { return rt::toInt16(-32768); }, kMin16 },
+        { [] { return rt::toInt16(32767); }, kMax16 },
+        { [] { return rt::toInt32(kMin32); }, kMin32 },
+        // Integer division truncates toward zero.
+        { [] { return rt::div32(1999, 1000); }, 1 },
+        { [] { return rt::div32(999, 1000); }, 0 },
+        { [] { return rt::div32(-1500, 1000); }, -1 },
+        { [] { return rt::div32(1500, -1000); }, -1 },
+        { [] { return rt::roundToInt32(2147483647.4); }, kMax32 },
+        { [] { return rt::roundToInt32(-2147483648.5); }, kMin32 }, // the even neighbour fits
+        { [] { return rt::divide(441000, 10000); }, 44.1 },
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].first(), cases[i].second) << "case " << i;
 }
 
-TEST(CheckedMath, ThirtyTwoBitResultsAtTheLimitsAreExactAndOneBeyondOverflows)
+TEST(CheckedMath, OneBeyondTheLimitsOrAZeroDivisorRaises)
 {
-    EXPECT_EQ(rt::add32(kMax32 - 1, 1), kMax32);
-    EXPECT_EQ(rt::sub32(kMin32 + 1, 1), kMin32);
-    EXPECT_EQ(rt::mul32(-65536, 32768), kMin32);
-    EXPECT_EQ(errorNumberOf([] { rt::add32(kMax32, 1); }), rt::err::Overflow);
-    EXPECT_EQ(errorNumberOf([] { rt::sub32(kMin32, 1); }), rt::err::Overflow);
-    EXPECT_EQ(errorNumberOf([] { rt::mul32(65536, 32768); }), rt::err::Overflow);
-    EXPECT_EQ(errorNumberOf([] { rt::mul32(kMin32, -1); }), rt::err::Overflow);
-}
-
-TEST(CheckedMath, SixteenBitResultsAtTheLimitsAreExactAndOneBeyondOverflows)
-{
-    EXPECT_EQ(rt::add16(kMax16 - 1, 1), kMax16);
-    EXPECT_EQ(rt::sub16(kMin16 + 1, 1), kMin16);
-    EXPECT_EQ(rt::mul16(-256, 128), kMin16);
-    EXPECT_EQ(errorNumberOf([] { rt::add16(kMax16, 1); }), rt::err::Overflow);
-    EXPECT_EQ(errorNumberOf([] { rt::sub16(kMin16, 1); }), rt::err::Overflow);
-    EXPECT_EQ(errorNumberOf([] { rt::mul16(256, 128); }), rt::err::Overflow);
-    EXPECT_EQ(rt::toInt16(-32768), kMin16);
-    EXPECT_EQ(rt::toInt16(32767), kMax16);
-    EXPECT_EQ(errorNumberOf([] { rt::toInt16(32768); }), rt::err::Overflow);
-    EXPECT_EQ(errorNumberOf([] { rt::toInt16(-32769); }), rt::err::Overflow);
-    EXPECT_EQ(errorNumberOf([] { rt::toInt32(std::int64_t { kMax32 } + 1); }), rt::err::Overflow);
-    EXPECT_EQ(rt::toInt32(kMin32), kMin32);
-}
-
-TEST(CheckedMath, IntegerDivisionTruncatesTowardZeroAndChecksItsDivisor)
-{
-    EXPECT_EQ(rt::div32(1999, 1000), 1);
-    EXPECT_EQ(rt::div32(999, 1000), 0);
-    EXPECT_EQ(rt::div32(-1500, 1000), -1);
-    EXPECT_EQ(rt::div32(1500, -1000), -1);
-    EXPECT_EQ(errorNumberOf([] { rt::div32(1, 0); }), rt::err::DivisionByZero);
-    EXPECT_EQ(errorNumberOf([] { rt::div32(kMin32, -1); }), rt::err::Overflow);
+    using namespace rt::err;
+    const std::pair<Call, int> cases[] = {
+        { [] { return rt::add32(kMax32, 1); }, Overflow },
+        { [] { return rt::sub32(kMin32, 1); }, Overflow },
+        { [] { return rt::mul32(65536, 32768); }, Overflow },
+        { [] { return rt::mul32(kMin32, -1); }, Overflow },
+        { [] { return rt::add16(kMax16, 1); }, Overflow },
+        { [] { return rt::sub16(kMin16, 1); }, Overflow },
+        { [] { return rt::mul16(256, 128); }, Overflow },
+        { [] { return rt::toInt16(32768); }, Overflow },
+        { [] { return rt::toInt16(-32769); }, Overflow },
+        { [] { return rt::toInt32(std::int64_t { kMax32 } + 1); }, Overflow },
+        { [] { return rt::div32(1, 0); }, DivisionByZero },
+        { [] { return rt::div32(kMin32, -1); }, Overflow },
+        { [] { return rt::roundToInt32(2147483647.5); }, Overflow },
+        { [] { return rt::roundToInt32(2147483648.0); }, Overflow },
+        { [] { return rt::roundToInt32(-2147483649.0); }, Overflow },
+        { [] { return rt::roundToInt32(std::nan("")); }, Overflow },
+        { [] { return rt::roundToInt32(HUGE_VAL); }, Overflow },
+        { [] { return rt::divide(5, 0); }, DivisionByZero },
+        // Nothing divided by nothing has no value at all: the run-time calls that an overflow.
+        { [] { return rt::divide(0, 0); }, Overflow },
+        { [] { return rt::divide(1e300, 1e-300); }, Overflow },
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(expect::raisedError(cases[i].first), cases[i].second) << "case " << i;
 }
 
 TEST(CheckedMath, HalvesRoundToTheEvenNeighbour)
@@ -66,26 +77,6 @@ TEST(CheckedMath, HalvesRoundToTheEvenNeighbour)
         { 100.5, 100 }, { 101.5, 102 }, { 100.7, 101 }, { 100.2, 100 } };
     for (const auto& [value, expected] : cases)
         EXPECT_EQ(rt::roundHalfEven(value), expected) << value;
-}
-
-TEST(CheckedMath, RoundingToThirtyTwoBitsChecksTheRoundedValue)
-{
-    EXPECT_EQ(rt::roundToInt32(2147483647.4), kMax32);
-    EXPECT_EQ(rt::roundToInt32(-2147483648.5), kMin32); // the even neighbour is in range
-    EXPECT_EQ(errorNumberOf([] { rt::roundToInt32(2147483647.5); }), rt::err::Overflow);
-    EXPECT_EQ(errorNumberOf([] { rt::roundToInt32(2147483648.0); }), rt::err::Overflow);
-    EXPECT_EQ(errorNumberOf([] { rt::roundToInt32(-2147483649.0); }), rt::err::Overflow);
-    EXPECT_EQ(errorNumberOf([] { rt::roundToInt32(std::nan("")); }), rt::err::Overflow);
-    EXPECT_EQ(errorNumberOf([] { rt::roundToInt32(HUGE_VAL); }), rt::err::Overflow);
-}
-
-TEST(CheckedMath, DoubleDivisionReportsAZeroDivisor)
-{
-    EXPECT_DOUBLE_EQ(rt::divide(441000, 10000), 44.1);
-    EXPECT_EQ(errorNumberOf([] { rt::divide(5, 0); }), rt::err::DivisionByZero);
-    // Nothing divided by nothing has no value at all: the run-time calls that an overflow.
-    EXPECT_EQ(errorNumberOf([] { rt::divide(0, 0); }), rt::err::Overflow);
-    EXPECT_EQ(errorNumberOf([] { rt::divide(1e300, 1e-300); }), rt::err::Overflow);
 }
 
 } // namespace
