@@ -21,11 +21,14 @@ TEST_F(SelectionTest, MarksShowWholeSecondsAndTheLengthTheirDifference)
     } steps[] = {
         { false, 5'400, "0 : 0 : 0", " 0 : 0 : 5", " 0 : 0 : 5" }, // no start yet: it is 0
         { true, 5'400, " 0 : 0 : 5", " 0 : 0 : 5", "0 : 0 : 0" }, // equal marks
+        { false, 5'400, " 0 : 0 : 5", " 0 : 0 : 5", "0 : 0 : 0" },
         { true, 7'000, " 0 : 0 : 7", " 0 : 0 : 5", "0 : 0 : 0" }, // end before start
         { false, 61'999, " 0 : 0 : 7", " 0 : 1 : 1", " 0 : 0 : 54" },
-        { true, 1'900, " 0 : 0 : 1", " 0 : 1 : 1", " 0 : 1 : 0" },
-        { false, 3'100, " 0 : 0 : 1", " 0 : 0 : 3", " 0 : 0 : 2" }, // not 1,200 ms cut to 1
-        { true, 32'768'000, " 9 : 6 : 8", " 0 : 0 : 3", "0 : 0 : 0" },
+        { false, 3'100, " 0 : 0 : 7", " 0 : 0 : 3", "0 : 0 : 0" },
+        // Whole seconds apart, not 1,200 or 2,100 ms cut to whole seconds.
+        { true, 1'900, " 0 : 0 : 1", " 0 : 0 : 3", " 0 : 0 : 2" },
+        { false, 4'000, " 0 : 0 : 1", " 0 : 0 : 4", " 0 : 0 : 3" },
+        { true, 32'768'000, " 9 : 6 : 8", " 0 : 0 : 4", "0 : 0 : 0" },
         { false, 40'000'900, " 9 : 6 : 8", " 11 : 6 : 40", " 2 : 0 : 32" },
     };
     for (const auto& step : steps) {

@@ -138,14 +138,16 @@ TEST_F(TransportTest, TickAndPreviewFollowThePositionBeyondNineHours)
     EXPECT_EQ(h.mci.commands.back(), "pause movie");
 }
 
-// A file shorter than a second cannot be paused meaningfully: the button
-// keeps offering "Play", and each tick finds the end and rewinds.
+// Pause stops the ticks. A file shorter than a second cannot be paused
+// meaningfully: the button keeps offering "Play", and a tick finds the end
+// and rewinds.
 TEST_F(TransportTest, FileShorterThanASecondKeepsOfferingPlay)
 {
     device.lengthMs = 500;
     open(QStringLiteral("/music/short.mp3"));
     EXPECT_EQ(form.H.maximum(), 0);
     form.Command1.click(); // pause
+    EXPECT_FALSE(form.T.Enabled()) << "a paused device gets no ticks";
     form.Command1.click(); // play
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
     EXPECT_TRUE(form.T.Enabled());

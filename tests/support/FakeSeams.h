@@ -9,8 +9,8 @@
 #include <cmath>
 #include <deque>
 #include <functional>
-#include <stdexcept>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <vector>
 
 namespace fakes {

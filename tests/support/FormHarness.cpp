@@ -8,12 +8,18 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace harness {
+
+namespace {
+    constexpr qint64 kRealWorldLimitMs = 60'000;
+} // namespace
 
 FormHarness::FormHarness(World world)
     : world_(world)
 {
+    created_.start();
     const bool scripted = world == World::Scripted;
     runtime_ = std::make_unique<rt::Runtime>(seams(world));
     Form1::Environment environment {
@@ -48,6 +54,10 @@ rt::Runtime::Seams FormHarness::seams(World world)
         seams.clock = {};
         seams.sleep = {};
         seams.waitForEvents = [this](double seconds) {
+            // A waiter that never reaches its deadline fails its test instead
+            // of hanging it; every test on the real device ends well within this.
+            if (created_.elapsed() > kRealWorldLimitMs)
+                throw std::runtime_error("runaway wait");
             ++waits;
             if (duringWait)
                 duringWait();

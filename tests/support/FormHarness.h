@@ -20,6 +20,7 @@
 #include "tests/support/FakeSeams.h"
 #include "tests/support/RecordingMci.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -84,6 +85,7 @@ private:
     std::unique_ptr<rt::Runtime> runtime_;
     std::unique_ptr<Form1> form_;
     World world_;
+    QElapsedTimer created_;
 };
 
 } // namespace harness
