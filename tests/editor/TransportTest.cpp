@@ -151,9 +151,47 @@ TEST_F(TransportTest, FileShorterThanASecondKeepsOfferingPlay)
     form.Command1.click(); // play
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
     EXPECT_TRUE(form.T.Enabled());
+    // The slider's range is 0 to 0, so every tick is at the end and rewinds
+    // the device.
+    h.now += 0.3;
+    ASSERT_GT(device.positionMs(), 0);
     form.T_Timer();
+    EXPECT_EQ(device.positionMs(), 0);
+}
+
+// Stop stops first and lets the device settle for a second before it
+// rewinds: a seek sent at once could land before the stop takes hold.
+TEST_F(TransportTest, StopStopsWaitsASecondThenRewindsAndResetsTheClock)
+{
+    open(QStringLiteral("/music/a.mp3"));
+    h.now += 4.2;
+    form.T_Timer();
+    ASSERT_EQ(form.Label4.text(), QStringLiteral(" 0 : 0 : 4"));
+
+    const std::size_t mark = h.mci.commands.size();
+    const double before = h.now;
+    Commands sentBeforeWait;
+    QString labelDuringWait;
+    int sliderDuringWait = -1;
+    h.duringWait = [&] {
+        if (!sentBeforeWait.empty())
+            return;
+        sentBeforeWait = sentSince(mark);
+        labelDuringWait = form.Label4.text();
+        sliderDuringWait = form.H.value();
+    };
+    form.Command2.click();
+
+    EXPECT_EQ(sentBeforeWait, Commands { "stop movie" });
+    EXPECT_EQ(labelDuringWait, QStringLiteral(" 0 : 0 : 4"));
+    EXPECT_EQ(sliderDuringWait, 4);
+    EXPECT_GE(h.now - before, 1.0 - 0.5) << "the pacing wait counts whole seconds";
+    EXPECT_EQ(sentSince(mark).back(), "seek movie to 0");
+    EXPECT_EQ(device.positionMs(), 0);
     EXPECT_EQ(form.H.value(), 0);
-    EXPECT_LT(device.positionMs(), 500);
+    EXPECT_EQ(form.Label4.text(), QStringLiteral("0 : 0 : 0"));
+    EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
+    EXPECT_FALSE(form.T.Enabled());
 }
 
 } // namespace

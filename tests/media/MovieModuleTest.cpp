@@ -296,7 +296,7 @@ TEST_F(MovieModuleTest, TimeOutLetsOtherHandlersUseTheControllerMeanwhile)
     int events = 0;
     seams.duringWait = [&] {
         if (++events == 3) {
-            fail(0);
+            fail(263);
             movie.pauseMovie();
             movie.timeOut(0.5); // a nested wait
         }
@@ -306,7 +306,7 @@ TEST_F(MovieModuleTest, TimeOutLetsOtherHandlersUseTheControllerMeanwhile)
     movie.timeOut(1.0);
     EXPECT_GE(seams.now, 201.0 - 1e-9);
     EXPECT_EQ(device.commands, Commands { "pause movie" });
-    EXPECT_EQ(movie.Error, 0) << "timeOut itself leaves Error alone";
+    EXPECT_EQ(movie.Error, 263) << "timeOut itself leaves the nested command's code alone";
 
     // The end of the program stops the wait for good.
     seams.duringWait = [&] { runtime.End(); };

@@ -1,5 +1,6 @@
 #include "platform/controls/WebBrowser.h"
 
+#include <QDesktopServices>
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
@@ -51,13 +52,41 @@ TEST(WebBrowser, NavigateReturnsAtOnceAndShowsWhatArrivesWhileThePanelLives)
     fetch.done(QStringLiteral("late"));
 }
 
-TEST(WebBrowser, OnlyWebLinksAreFollowed)
+// Catches what a click on the page would hand to the desktop, so no browser
+// or file manager starts during the test.
+class OpenedLinks : public QObject {
+    Q_OBJECT
+public:
+    explicit OpenedLinks(const QStringList& schemes)
+        : schemes_(schemes)
+    {
+        for (const QString& scheme : schemes_)
+            QDesktopServices::setUrlHandler(scheme, this, "opened");
+    }
+    ~OpenedLinks() override
+    {
+        for (const QString& scheme : schemes_)
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
+    QList<QUrl> urls;
+public slots:
+    void opened(const QUrl& url) { urls.push_back(url); }
+
+private:
+    QStringList schemes_;
+};
+
+TEST(WebBrowser, OnlyWebLinksOnThePageAreOpened)
 {
-    EXPECT_TRUE(WebBrowser::isWebAddress(QUrl(QStringLiteral("http://trimora.example/a"))));
-    EXPECT_TRUE(WebBrowser::isWebAddress(QUrl(QStringLiteral("https://trimora.example/"))));
-    EXPECT_FALSE(WebBrowser::isWebAddress(QUrl(QStringLiteral("file:///etc/passwd"))));
-    EXPECT_FALSE(WebBrowser::isWebAddress(QUrl(QStringLiteral("/usr/bin/xterm"))));
-    EXPECT_FALSE(WebBrowser::isWebAddress(QUrl(QStringLiteral("smb://host/share"))));
+    OpenedLinks opened({ QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("file"),
+        QStringLiteral("smb") });
+    WebBrowser browser;
+    const QList<QUrl> clicks = { QUrl(QStringLiteral("file:///etc/passwd")),
+        QUrl(QStringLiteral("http://trimora.example/a")), QUrl(QStringLiteral("smb://host/share")),
+        QUrl(QStringLiteral("/usr/bin/xterm")), QUrl(QStringLiteral("https://trimora.example/")) };
+    for (const QUrl& link : clicks)
+        emit browser.anchorClicked(link);
+    EXPECT_EQ(opened.urls, (QList<QUrl> { clicks[1], clicks[4] }));
 }
 
 // The built-in fetch, exercised on local files so no test needs a network.
@@ -93,3 +122,5 @@ TEST(WebBrowser, BuiltInFetchShowsAPageOrTheShortLine)
 }
 
 } // namespace
+
+#include "WebBrowserTest.moc"
