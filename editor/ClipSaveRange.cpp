@@ -32,6 +32,6 @@ ClipSaveRange clipSaveRange(const QString& sourcePath, std::int64_t sourceBytes,
     if (audio->constantBitrate)
         return linearRange(audio->audioStart, audio->audioEnd - audio->audioStart, audio->audioEnd,
             audio->trimmedMs, lengthMs, startMs, endMs);
-    return { rt::toInt32(audio->startFrame + 1), rt::toInt32(audio->endFrame + 1),
+    return { rt::toInt32(audio->startSound + 1), rt::toInt32(audio->endFrame + 1),
         audio->audioEnd };
 }

@@ -5,6 +5,7 @@
 #include "platform/mci/Mp3Layout.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace mci {
@@ -34,6 +35,52 @@ namespace {
         const std::int64_t sample
             = std::llround(double(std::max<std::int64_t>(ms, 0)) * stream.sampleRate / 1000.0);
         return (sample + trimmed) / stream.samplesPerFrame;
+    }
+
+    // A frame's place and the bytes of coded sound it carries after its
+    // header and side information.
+    struct RecentFrame {
+        std::int64_t offset = 0;
+        int soundBytes = 0;
+    };
+    // More frames than the reservoir can ever reach back over.
+    constexpr std::size_t kRecentFrames = 64;
+
+    // How many bytes of a layer III frame's sound lie before its header, in
+    // the frames before it; 0 for the other layers, which keep none there.
+    int reservoirBytes(FileReader& file, std::int64_t offset, const MpegFrameHeader& frame)
+    {
+        if (frame.layer != 3)
+            return 0;
+        const std::uint8_t* bytes = file.bytesAt(offset, 8);
+        if (!bytes)
+            return 0;
+        const std::uint8_t* side = bytes + ((bytes[1] & 0x01) ? 4 : 6);
+        return frame.version == MpegFrameHeader::Version::Mpeg1 ? (side[0] << 1) | (side[1] >> 7)
+                                                                : side[0];
+    }
+
+    int soundBytes(const std::uint8_t* header, const MpegFrameHeader& frame)
+    {
+        if (frame.layer != 3)
+            return 0;
+        const int crc = (header[1] & 0x01) ? 0 : 2;
+        return std::max(0, frame.frameBytes - 4 - crc - frame.sideInfoBytes());
+    }
+
+    // The first byte of the earliest recent frame that holds the `reservoir`
+    // bytes before frame number `frame`.
+    std::int64_t soundStart(const std::array<RecentFrame, kRecentFrames>& recent,
+        std::int64_t frame, std::int64_t offset, int reservoir)
+    {
+        for (std::int64_t before = frame - 1;
+             reservoir > 0 && before >= 0 && frame - before <= std::int64_t(kRecentFrames);
+             --before) {
+            const RecentFrame& earlier = recent[std::size_t(before) % kRecentFrames];
+            offset = earlier.offset;
+            reservoir -= earlier.soundBytes;
+        }
+        return offset;
     }
 
     std::int64_t resync(
@@ -78,6 +125,7 @@ std::optional<AudioBytes> findAudioBytes(
     std::int64_t lastFrameEnd = bytes.audioStart;
     const std::int64_t end = layout->audioEnd;
     bool stoppedEarly = false;
+    std::array<RecentFrame, kRecentFrames> recent;
     while (offset + 4 <= end) {
         // Past the end mark only a file whose bit rate never changed needs the
         // rest of the walk: its audio byte count sets its bytes per millisecond.
@@ -95,14 +143,18 @@ std::optional<AudioBytes> findAudioBytes(
         }
         if (offset + frame->frameBytes > end)
             break; // a frame cut off at the end holds no audio that can be decoded
+        const int sound = soundBytes(header, *frame); // before `header` moves on
         if (frames == startFrameNo) {
             bytes.startFrame = offset;
+            bytes.startSound
+                = soundStart(recent, frames, offset, reservoirBytes(file, offset, *frame));
             startFound = true;
         }
         if (frames == endFrameNo) {
             bytes.endFrame = offset;
             endFound = true;
         }
+        recent[std::size_t(frames) % kRecentFrames] = { offset, sound };
         mixed = mixed || (bitrate && *bitrate != frame->bitrateKbps);
         bitrate = frame->bitrateKbps;
         ++frames;
@@ -114,7 +166,7 @@ std::optional<AudioBytes> findAudioBytes(
     bytes.audioEnd = stoppedEarly ? end : lastFrameEnd;
     bytes.constantBitrate = !mixed;
     if (!startFound)
-        bytes.startFrame = bytes.audioEnd;
+        bytes.startFrame = bytes.startSound = bytes.audioEnd;
     if (!endFound)
         bytes.endFrame = bytes.audioEnd;
     return bytes;

@@ -24,6 +24,11 @@ struct AudioBytes {
     // moment past the last frame.
     std::int64_t startFrame = 0;
     std::int64_t endFrame = 0;
+    // First byte of the earliest frame that holds part of the start frame's
+    // coded sound: a layer III frame may keep some of it in the frames before
+    // it (the bit reservoir), and a copy that begins later decodes the start
+    // frame, and often several after it, to silence.
+    std::int64_t startSound = 0;
 };
 
 // Walks the frame headers of `path` as far as the answer needs: to the frame
