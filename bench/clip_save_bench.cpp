@@ -1,13 +1,22 @@
-// Saves a 60-minute selection of a 128 kbps file (57.6 MB) through the real
-// Save handler on the offscreen window, and copies the same byte range with
-// `dd bs=4096` in the same run. Prints the times and the ratio (goal: at most
-// 1.5). The save syncs the clip to disk before it takes its name, which plain
-// dd never does, so the ratio against `dd conv=fsync` is printed as well.
+// Saves 60-minute selections through the real Save handler on the offscreen
+// window and copies the same byte ranges with `dd bs=4096 conv=fsync` (the
+// fair reference: the save syncs its clip too), interleaved in one run:
 //
-// The source is made here: one minute of tone encoded by lame without its
-// tag frame, so that copies of the frames can simply be appended, 62 times.
+// - a 2-hour 128 kbps file, one bit rate throughout (goal: at most 1.2 x dd);
+// - a 2-hour VBR file without an info frame (goal: at most 1.5 x dd).
+//
+// Finding the byte positions is timed on its own as well, against opening the
+// same file on the media device (which walks its frames too): the goal is that
+// it takes no longer. Plain `dd bs=4096` is printed for information.
+//
+// The sources are made here: ten minutes encoded by lame without a tag frame,
+// so that copies of the frames can simply be appended, 12 times.
 
+#include "MciBenchSupport.h"
+
+#include "editor/ClipSaveRange.h"
 #include "editor/Form1.h"
+#include "platform/mci/Mp3File.h"
 #include "platform/runtime/Runtime.h"
 
 #include <QApplication>
@@ -19,13 +28,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <numbers>
+#include <functional>
+#include <thread>
+#include <variant>
 #include <vector>
 
 namespace {
 
-constexpr int kMinutesOfSource = 62;
-constexpr std::int32_t kStartMs = 60'000;
+constexpr std::int32_t kStartMs = 30 * 60'000;
 constexpr std::int32_t kEndMs = kStartMs + 60 * 60'000;
 constexpr int kRounds = 5;
 
@@ -35,50 +45,84 @@ bool fail(const char* what)
     return false;
 }
 
-// One minute of a 440 Hz tone as 16-bit stereo PCM at 44.1 kHz.
-QByteArray toneMinute()
-{
-    constexpr int kRate = 44'100;
-    QByteArray pcm(kRate * 60 * 4, Qt::Uninitialized);
-    auto* out = reinterpret_cast<std::int16_t*>(pcm.data());
-    for (int i = 0; i < kRate * 60; ++i) {
-        const auto sample
-            = static_cast<std::int16_t>(8000 * std::sin(2 * std::numbers::pi * 440.0 * i / kRate));
-        out[2 * i] = sample;
-        out[2 * i + 1] = sample;
-    }
-    return pcm;
-}
-
-bool makeSource(const QTemporaryDir& dir, const QString& sourcePath)
-{
-    const QString wavPath = dir.filePath(QStringLiteral("minute.wav"));
-    const QString minutePath = dir.filePath(QStringLiteral("minute.mp3"));
-    {
-        QFile wav(wavPath);
-        if (!wav.open(QIODevice::WriteOnly) || wav.write(toneMinute()) < 0)
-            return fail("cannot write the tone");
-    }
-    const int encoded = QProcess::execute(QStringLiteral("lame"),
-        { QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"),
-            QStringLiteral("--cbr"), QStringLiteral("-t"), wavPath, minutePath });
-    if (encoded != 0)
-        return fail("lame failed");
-    QFile minute(minutePath);
-    QFile source(sourcePath);
-    if (!minute.open(QIODevice::ReadOnly) || !source.open(QIODevice::WriteOnly))
-        return fail("cannot open the source");
-    const QByteArray frames = minute.readAll();
-    for (int copy = 0; copy < kMinutesOfSource; ++copy)
-        if (source.write(frames) != frames.size())
-            return fail("cannot write the source");
-    return true;
-}
-
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+double secondsOf(const std::function<void()>& work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// The length the media device reports for `path`, in milliseconds.
+std::int32_t deviceLengthMs(const QString& path)
+{
+    const auto file = mci::openMp3File(path.toStdString());
+    if (!std::holds_alternative<mci::Mp3File>(file))
+        return 0;
+    const auto& mp3 = std::get<mci::Mp3File>(file);
+    return std::int32_t(std::llround(double(mp3.samples) * 1000.0 / double(mp3.sampleRate)));
+}
+
+// One source with its selection, and what the rounds measured.
+struct Case {
+    Case(const char* name, QString path, double ratioGoal)
+        : what(name)
+        , source(std::move(path))
+        , goal(ratioGoal)
+    {
+    }
+
+    const char* what;
+    QString source;
+    double goal;
+    std::int32_t lengthMs = 0;
+    ClipSaveRange range;
+    std::int64_t clipBytes = 0;
+    std::vector<double> save, ddSynced, dd, find, open;
+};
+
+bool prepare(Case& c)
+{
+    c.lengthMs = deviceLengthMs(c.source);
+    if (c.lengthMs < kEndMs)
+        return fail("the source is too short");
+    c.range = clipSaveRange(c.source, QFile(c.source).size(), c.lengthMs, kStartMs, kEndMs);
+    const std::int64_t blocks = (std::int64_t(c.range.endOffset) - c.range.startOffset) / 4096 + 1;
+    c.clipBytes = std::min(blocks * 4096 + 1, c.range.lastByte - c.range.startOffset + 1);
+    return true;
+}
+
+QStringList ddArguments(const Case& c, const QString& target, bool synced)
+{
+    QStringList arguments { QStringLiteral("if=") + c.source, QStringLiteral("of=") + target,
+        QStringLiteral("bs=4096"), QStringLiteral("iflag=skip_bytes,count_bytes"),
+        QStringLiteral("skip=%1").arg(c.range.startOffset - 1),
+        QStringLiteral("count=%1").arg(c.clipBytes), QStringLiteral("status=none") };
+    if (synced)
+        arguments << QStringLiteral("conv=fsync");
+    return arguments;
+}
+
+void report(const Case& c)
+{
+    const double save = median(c.save);
+    const double synced = median(c.ddSynced);
+    std::printf("%s (%.1f MB): selection 60 min, clip %lld bytes from byte %d\n", c.what,
+        double(QFile(c.source).size()) / 1e6, static_cast<long long>(c.clipBytes),
+        c.range.startOffset);
+    std::printf("  save (median of %d): %.3f s\n", kRounds, save);
+    std::printf("  dd bs=4096 conv=fsync (median of %d): %.3f s\n", kRounds, synced);
+    std::printf("  dd bs=4096 (median of %d): %.3f s\n", kRounds, median(c.dd));
+    std::printf("  finding the byte positions: %.2f ms; opening the file on the device: %.2f ms\n",
+        median(c.find) * 1e3, median(c.open) * 1e3);
+    bench::printRatio("  save / dd conv=fsync", save / synced, c.goal);
+    bench::printRatio("  finding positions / opening", median(c.find) / median(c.open), 1.0);
 }
 
 } // namespace
@@ -86,15 +130,33 @@ double median(std::vector<double> values)
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    if (!bench::haveProgram("lame"))
+        return fail("lame is missing: install it (scripts/install-deps.sh --test)"), 0;
     QTemporaryDir dir;
-    const QString sourcePath = dir.filePath(QStringLiteral("source.mp3"));
     const QString clipPath = dir.filePath(QStringLiteral("clip.mp3"));
     const QString ddPath = dir.filePath(QStringLiteral("dd.mp3"));
-    if (!dir.isValid() || !makeSource(dir, sourcePath))
-        return 1;
-    const std::int64_t sourceBytes = QFile(sourcePath).size();
-    // The device's length of a constant 128 kbps stream: 16 bytes per ms.
-    const std::int64_t lengthMs = sourceBytes / 16;
+    Case cases[] = {
+        { "2-hour CBR 128 kbps", dir.filePath(QStringLiteral("cbr.mp3")), 1.2 },
+        { "2-hour VBR -V 4, no info frame", dir.filePath(QStringLiteral("vbr.mp3")), 1.5 },
+    };
+    {
+        std::printf("making 2-hour MP3s with lame...\n");
+        std::fflush(stdout);
+        const auto piece = [&](const char* name) { return (dir.filePath(name)).toStdString(); };
+        bool vbrMade = false;
+        std::thread vbrEncoder([&] {
+            vbrMade = bench::encodeTone(piece("vbr10.mp3"), 600.0, "-V 4 -t")
+                && bench::repeatFile(piece("vbr10.mp3"), cases[1].source.toStdString(), 12);
+        });
+        const bool cbrMade = bench::encodeTone(piece("cbr10.mp3"), 600.0, "-b 128 -t")
+            && bench::repeatFile(piece("cbr10.mp3"), cases[0].source.toStdString(), 12);
+        vbrEncoder.join();
+        if (!dir.isValid() || !cbrMade || !vbrMade)
+            return fail("could not make the sources"), 1;
+    }
+    for (Case& c : cases)
+        if (!prepare(c))
+            return 1;
 
     QStringList said;
     rt::Runtime::Seams seams;
@@ -104,11 +166,12 @@ int main(int argc, char** argv)
     };
     seams.quitApplication = [] {};
     rt::Runtime runtime(seams);
+    std::int32_t lengthMs = 0;
     const MciCommandFunction device
         = [&](const char* command, char* reply, std::uint32_t replyLength, std::intptr_t) {
               if (reply && replyLength > 0) {
                   const QByteArray text = std::strcmp(command, "status movie length") == 0
-                      ? QByteArray::number(static_cast<qlonglong>(lengthMs))
+                      ? QByteArray::number(lengthMs)
                       : QByteArray();
                   const auto length = std::min<qsizetype>(text.size(), replyLength - 1);
                   std::memcpy(reply, text.constData(), static_cast<std::size_t>(length));
@@ -117,69 +180,44 @@ int main(int argc, char** argv)
               return std::uint32_t { 0 };
           };
     Form1 form({ runtime, device, [](const QUrl&, auto done) { done(std::nullopt); } });
-    form.sourcePath = sourcePath;
     form.Cdlg.setChooser([&](CommonDialog::Kind, const CommonDialog&) { return clipPath; });
     form.show();
     QCoreApplication::processEvents();
 
-    // The byte range the handler copies: from start × 16 (counting from 1)
-    // through the 4097-byte block that reaches end × 16.
-    const std::int64_t startOffset = std::int64_t { 16 } * kStartMs;
-    const std::int64_t blocks = (std::int64_t { 16 } * (kEndMs - kStartMs)) / 4096 + 1;
-    const std::int64_t clipBytes = blocks * 4096 + 1;
-    const QStringList ddArguments { QStringLiteral("if=") + sourcePath,
-        QStringLiteral("of=") + ddPath, QStringLiteral("bs=4096"),
-        QStringLiteral("iflag=skip_bytes,count_bytes"),
-        QStringLiteral("skip=%1").arg(startOffset - 1), QStringLiteral("count=%1").arg(clipBytes),
-        QStringLiteral("status=none") };
-
-    QStringList ddSyncedArguments = ddArguments;
-    ddSyncedArguments << QStringLiteral("conv=fsync");
-
-    std::vector<double> saveSeconds;
-    std::vector<double> ddSeconds;
-    std::vector<double> ddSyncedSeconds;
     for (int round = 0; round < kRounds; ++round) {
-        QFile::remove(clipPath);
-        QFile::remove(ddPath);
-        said.clear();
-        form.selectionStartMs = kStartMs;
-        form.selectionEndMs = kEndMs;
-        QElapsedTimer timer;
-        timer.start();
-        form.Command7_Click();
-        saveSeconds.push_back(timer.nsecsElapsed() / 1e9);
-        if (said != QStringList { QStringLiteral("Clip Saved") }
-            || QFile(clipPath).size() != clipBytes)
-            return fail("the save did not complete"), 1;
+        for (Case& c : cases) {
+            QFile::remove(clipPath);
+            said.clear();
+            form.sourcePath = c.source;
+            form.selectionStartMs = kStartMs;
+            form.selectionEndMs = kEndMs;
+            lengthMs = c.lengthMs;
+            c.save.push_back(secondsOf([&] { form.Command7_Click(); }));
+            if (said != QStringList { QStringLiteral("Clip Saved") }
+                || QFile(clipPath).size() != c.clipBytes)
+                return fail("the save did not complete"), 1;
 
-        timer.restart();
-        if (QProcess::execute(QStringLiteral("dd"), ddArguments) != 0)
-            return fail("dd failed"), 1;
-        ddSeconds.push_back(timer.nsecsElapsed() / 1e9);
+            QFile::remove(ddPath);
+            bool copied = true;
+            c.ddSynced.push_back(secondsOf([&] {
+                copied = QProcess::execute(QStringLiteral("dd"), ddArguments(c, ddPath, true)) == 0;
+            }));
+            QFile clip(clipPath);
+            QFile copy(ddPath);
+            if (!copied || !clip.open(QIODevice::ReadOnly) || !copy.open(QIODevice::ReadOnly)
+                || clip.readAll() != copy.readAll())
+                return fail("the clip differs from dd's copy"), 1;
+            QFile::remove(ddPath);
+            c.dd.push_back(secondsOf(
+                [&] { QProcess::execute(QStringLiteral("dd"), ddArguments(c, ddPath, false)); }));
 
-        QFile::remove(ddPath);
-        timer.restart();
-        if (QProcess::execute(QStringLiteral("dd"), ddSyncedArguments) != 0)
-            return fail("dd failed"), 1;
-        ddSyncedSeconds.push_back(timer.nsecsElapsed() / 1e9);
+            c.find.push_back(secondsOf([&] {
+                clipSaveRange(c.source, QFile(c.source).size(), c.lengthMs, kStartMs, kEndMs);
+            }));
+            c.open.push_back(secondsOf([&] { deviceLengthMs(c.source); }));
+        }
     }
-
-    QFile clip(clipPath);
-    QFile copy(ddPath);
-    if (!clip.open(QIODevice::ReadOnly) || !copy.open(QIODevice::ReadOnly)
-        || clip.readAll() != copy.readAll())
-        return fail("the clip differs from dd's copy"), 1;
-
-    const double save = median(saveSeconds);
-    const double reference = median(ddSeconds);
-    const double synced = median(ddSyncedSeconds);
-    std::printf("source %.1f MB, selection 60 min, clip %lld bytes in %lld blocks\n",
-        sourceBytes / 1e6, static_cast<long long>(clipBytes), static_cast<long long>(blocks));
-    std::printf("save (median of %d): %.3f s\n", kRounds, save);
-    std::printf("dd bs=4096 (median of %d): %.3f s\n", kRounds, reference);
-    std::printf("dd bs=4096 conv=fsync (median of %d): %.3f s\n", kRounds, synced);
-    std::printf("ratio save/dd: %.2f (goal <= 1.5)\n", save / reference);
-    std::printf("ratio save/dd conv=fsync: %.2f (both make the copy durable)\n", save / synced);
+    for (const Case& c : cases)
+        report(c);
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "editor/ClipSaveNames.h"
+#include "editor/ClipSaveRange.h"
 #include "editor/ClipSaveSource.h"
 #include "editor/ClipSaveTarget.h"
 #include "editor/Form1.h"
@@ -6,6 +7,7 @@
 #include "platform/runtime/CheckedMath.h"
 #include "platform/runtime/ErrorModes.h"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 
@@ -34,29 +36,31 @@ void restoreWindow(Form1& form)
 }
 
 // Copies the bytes between the marks into `clipName`, one block per step. The
-// source's average bytes per millisecond turn the marks into byte positions;
-// nothing is decoded. The clip takes its name only once every block is in.
+// marks become byte positions where the audio of those moments lies; nothing
+// is decoded. The clip takes its name only once every block is in.
 void copyClip(Form1& form, const QString& clipName)
 {
     ClipSaveSource source(form.sourcePath);
     ClipSaveTarget clip(clipName);
     const std::int32_t sourceBytes = rt::toInt32(source.size());
     const std::int32_t lengthMs = form.movie->getLengthInMS();
-    const std::int32_t bytesPerMs = rt::roundToInt32(rt::divide(sourceBytes, lengthMs));
+    const ClipSaveRange range = clipSaveRange(
+        form.sourcePath, sourceBytes, lengthMs, form.selectionStartMs, form.selectionEndMs);
 
-    const std::int32_t span = rt::sub32(
-        rt::mul32(form.selectionEndMs, bytesPerMs), rt::mul32(bytesPerMs, form.selectionStartMs));
+    const std::int32_t span = rt::sub32(range.endOffset, range.startOffset);
     form.pb.setMax(static_cast<float>(rt::add32(span, kBlockSize)));
     form.pb.setValue(0);
-    const std::int32_t startOffset = rt::mul32(bytesPerMs, form.selectionStartMs);
-    const std::int32_t endOffset = rt::mul32(form.selectionEndMs, bytesPerMs);
+    const std::int32_t startOffset = range.startOffset;
+    const std::int32_t endOffset = range.endOffset;
 
     std::array<char, kBlockSize> block {};
     for (std::int32_t position = startOffset; position <= endOffset;
          position = rt::add32(position, kBlockStep)) {
-        // The last block may reach past the end of the source: the clip then
-        // ends with the source's last byte.
-        const auto count = source.read(position, block);
+        // The last block may reach past the end of the audio: the clip then
+        // ends with the last audio byte, leaving out tags that follow it.
+        const auto wanted = std::clamp<std::int64_t>(range.lastByte - position + 1, 0, kBlockSize);
+        const auto count
+            = source.read(position, std::span<char>(block).first(static_cast<std::size_t>(wanted)));
         if (count == 0 && position == startOffset)
             ClipSaveSource::raiseInputPastEndOfFile();
         clip.write(rt::add32(rt::sub32(position, startOffset), 1),

@@ -13,10 +13,16 @@ trap 'rm -rf "$work"' EXIT
 "$tone" "$work/s44_short.wav" 0.5 44100 2
 "$tone" "$work/m22_10.wav" 10 22050 1
 "$tone" "$work/m8_10.wav" 10 8000 1
+# Second K at a pitch of its own, so a decoded clip says which seconds it holds.
+"$tone" "$work/step44.wav" 20 44100 2 stepped
+"$tone" "$work/step22.wav" 20 22050 1 stepped
+"$tone" "$work/stepnoise44.wav" 20 44100 2 stepped-noise
 
 # A picture frame of about 200 KB: lame only looks at the PNG signature.
 printf '\x89PNG\r\n\x1a\n' > "$work/cover.png"
 head -c 200000 /dev/zero >> "$work/cover.png"
+printf '\x89PNG\r\n\x1a\n' > "$work/cover300.png"
+head -c 300000 /dev/zero >> "$work/cover300.png"
 
 encode() { lame --quiet --nohist "$@"; }
 encode -b 128 "$work/s44_10.wav" "$out/cbr128_10s.mp3" &
@@ -29,4 +35,14 @@ encode -m m --resample 8 "$work/m8_10.wav" "$out/mpeg25_8k_10s.mp3" &
 encode -b 128 --ti "$work/cover.png" "$work/s44_10.wav" "$out/id3v2_big_10s.mp3" &
 encode -b 128 "$work/s44_short.wav" "$out/short_0_5s.mp3" &
 wait
-encode -b 128 "$work/s44_60.wav" "$out/cbr128_60s.mp3"
+encode -b 128 "$work/s44_60.wav" "$out/cbr128_60s.mp3" &
+encode -b 128 -t "$work/step44.wav" "$out/stepped_cbr_bare.mp3" &
+wait
+encode -b 128 --ti "$work/cover300.png" --tt Stepped --add-id3v2 "$work/step44.wav" \
+  "$out/stepped_cbr_tags.mp3" &
+encode -V 2 "$work/step44.wav" "$out/stepped_vbr_info.mp3" &
+wait
+encode -V 2 -t "$work/step44.wav" "$out/stepped_vbr_noinfo.mp3" &
+encode -m m --resample 22.05 -V 4 "$work/step22.wav" "$out/stepped_vbr_mono22k.mp3" &
+wait
+encode -V 0 "$work/stepnoise44.wav" "$out/stepped_vbr_swing.mp3"
