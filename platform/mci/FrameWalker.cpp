@@ -11,7 +11,7 @@ namespace {
     // Frames in a row that confirm a resync after damage.
     constexpr int kFramesToResync = 3;
     constexpr std::int64_t kFramesBetweenStopChecks = 4096;
-    // Sync bytes looked for between two checks for a stop request.
+    // Bytes searched for a sync byte between two checks for a stop request.
     constexpr std::int64_t kBytesBetweenStopChecks = 1 << 20;
 
     // The next offset at or after `from` where a run of frames of the stream
