@@ -65,23 +65,6 @@ TEST_F(MciTest, NamesOfAnythingButARegularFileAreRefusedAtOnce)
     }
 }
 
-TEST_F(MciTest, AFileThatMayNotBeReadIsRefusedAsSuch)
-{
-    TempDir dir;
-    const auto locked = dir / "locked.mp3";
-    writeFile(locked, readFile(fixtures::path("cbr128_10s.mp3")));
-    std::filesystem::permissions(locked, std::filesystem::perms::none);
-    // The superuser reads anything: try as nobody.
-    const bool root = ::geteuid() == 0;
-    if (root && ::seteuid(65534) != 0)
-        GTEST_SKIP() << "cannot give up the superuser's rights";
-    const mci::MciResult result = openAsMovie(locked);
-    if (root) {
-        ASSERT_EQ(::seteuid(0), 0);
-    }
-    EXPECT_EQ(result, mci::MCIERR_ACCESS_DENIED);
-}
-
 TEST_F(MciTest, ACutOffFilePlaysToWhereItEnds)
 {
     TempDir dir;
