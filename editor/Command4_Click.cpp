@@ -1,7 +1,30 @@
 #include "editor/Form1.h"
 
+#include "platform/mci/MciSendString.h"
 #include "platform/runtime/ErrorModes.h"
 #include "platform/runtime/WindowHandle.h"
+
+namespace {
+
+// Why the device refused a file, in the user's words, where its result code
+// tells; empty for codes that say nothing the user can act on.
+QString cannotPlayReason(std::int32_t error)
+{
+    switch (error) {
+    case mci::MCIERR_FILE_NOT_FOUND:
+        return QStringLiteral("File not found");
+    case mci::MCIERR_ACCESS_DENIED:
+        return QStringLiteral("Permission denied");
+    case mci::MCIERR_NOT_A_FILE:
+        return QStringLiteral("Not a regular file");
+    case mci::MCIERR_CANNOT_LOAD_DRIVER:
+        return QStringLiteral("No MPEG audio found");
+    default:
+        return {};
+    }
+}
+
+} // namespace
 
 // Open: pauses what plays, lets the user choose a file, resets the marks and
 // opens the file on the device with the hidden frame P as the video parent,
@@ -13,6 +36,8 @@ void Form1::Command4_Click()
         Command1.setText(QStringLiteral("Play"));
         T.setEnabled(false);
         Cdlg.Filter = QStringLiteral("MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*");
+        // Save titles the same dialog and leaves its title behind.
+        Cdlg.DialogTitle = QStringLiteral("Open");
 
         // Any error from the dialog up to clearing its file name ends the
         // handler without a word; a cancelled dialog arrives here as an error.
@@ -34,7 +59,10 @@ void Form1::Command4_Click()
                     // over a silent device, and keep Save from using the path.
                     sourcePath.clear();
                     Command1.setText(QStringLiteral("Play"));
-                    runtime().MsgBox(QStringLiteral("Cannot play this file."));
+                    QString message = QStringLiteral("Cannot play this file.");
+                    if (const QString reason = cannotPlayReason(movie->Error); !reason.isEmpty())
+                        message += u'\n' + reason;
+                    runtime().MsgBox(message);
                     return;
                 }
                 sourcePath = Cdlg.FileName;

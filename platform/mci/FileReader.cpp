@@ -9,23 +9,74 @@
 
 namespace mci {
 
+namespace {
+
+    FileReader::Failure failureOf(int error)
+    {
+        switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return FileReader::Failure::NotFound;
+        case EACCES:
+        case EPERM:
+            return FileReader::Failure::AccessDenied;
+        case ENXIO: // a socket, or a device with nothing behind it
+        case ENODEV:
+            return FileReader::Failure::NotRegularFile;
+        default:
+            return FileReader::Failure::Unreadable;
+        }
+    }
+
+} // namespace
+
 FileReader::FileReader(const std::filesystem::path& path, std::size_t windowBytes)
     : window_(windowBytes)
 {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info { };
-    if (fd_ >= 0 && (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-    if (fd_ >= 0)
-        size_ = info.st_size;
+    open(path);
 }
 
 FileReader::~FileReader()
 {
     if (fd_ >= 0)
         ::close(fd_);
+}
+
+void FileReader::open(const std::filesystem::path& path)
+{
+    // Opening a FIFO waits for a writer and opening a device may wait on the
+    // hardware, so the kind is checked first, and the open cannot wait in case
+    // the name is replaced by such a file in between; fstat then decides.
+    struct stat info { };
+    if (path.empty()) {
+        failure_ = Failure::NotFound;
+        return;
+    }
+    if (::stat(path.c_str(), &info) != 0) {
+        failure_ = failureOf(errno);
+        return;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        failure_ = Failure::NotRegularFile;
+        return;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        failure_ = failureOf(errno);
+        return;
+    }
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        failure_ = Failure::NotRegularFile;
+        return;
+    }
+    // Reads of a regular file never wait on a writer; the flag goes only so
+    // that nothing downstream sees a short read it does not expect.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    fd_ = fd;
+    size_ = info.st_size;
 }
 
 void FileReader::load(std::int64_t offset)
@@ -59,7 +110,7 @@ std::size_t FileReader::read(std::int64_t offset, std::uint8_t* out, std::size_t
 {
     std::size_t copied = 0;
     while (copied < count && fd_ >= 0 && offset >= 0 && offset < size_) {
-        if (offset < windowStart_ || offset >= windowStart_ + std::int64_t(windowFill_))
+        if (!windowHolds(offset))
             load(offset);
         if (windowFill_ == 0)
             break;
@@ -70,6 +121,25 @@ std::size_t FileReader::read(std::int64_t offset, std::uint8_t* out, std::size_t
         offset += std::int64_t(piece);
     }
     return copied;
+}
+
+std::int64_t FileReader::find(std::uint8_t value, std::int64_t from, std::int64_t end)
+{
+    end = std::min(end, size_);
+    from = std::max<std::int64_t>(from, 0);
+    while (fd_ >= 0 && from < end) {
+        if (!windowHolds(from))
+            load(from);
+        if (windowFill_ == 0)
+            break;
+        const std::uint8_t* at = window_.data() + (from - windowStart_);
+        const std::size_t span
+            = std::size_t(std::min(windowStart_ + std::int64_t(windowFill_), end) - from);
+        if (const void* hit = std::memchr(at, value, span))
+            return from + (static_cast<const std::uint8_t*>(hit) - at);
+        from += std::int64_t(span);
+    }
+    return end;
 }
 
 } // namespace mci

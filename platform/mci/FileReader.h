@@ -10,13 +10,18 @@ namespace mci {
 // holds one window of it in memory, never the whole file.
 class FileReader {
 public:
-    // Opens `path` for reading; check isOpen().
+    // Why a file could not be opened.
+    enum class Failure { None, NotFound, AccessDenied, NotRegularFile, Unreadable };
+
+    // Opens `path` for reading; check isOpen(). Only a regular file opens: a
+    // FIFO, a device or a folder is refused without waiting on it.
     explicit FileReader(const std::filesystem::path& path, std::size_t windowBytes = 1 << 20);
     ~FileReader();
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
     bool isOpen() const { return fd_ >= 0; }
+    Failure failure() const { return failure_; }
     std::int64_t size() const { return size_; }
 
     // `count` bytes at `offset`, valid until the next call; null when they run
@@ -25,16 +30,25 @@ public:
     // Copies up to `count` bytes at `offset` into `out`; returns the count
     // copied, fewer only at the end of the file or on a read error.
     std::size_t read(std::int64_t offset, std::uint8_t* out, std::size_t count);
+    // Offset of the first byte `value` in [from, end), or `end` (at most the
+    // file's size) when there is none or the file cannot be read that far.
+    std::int64_t find(std::uint8_t value, std::int64_t from, std::int64_t end);
 
 private:
     int fd_ = -1;
+    Failure failure_ = Failure::None;
     std::int64_t size_ = 0;
     std::vector<std::uint8_t> window_;
     std::int64_t windowStart_ = 0;
     std::size_t windowFill_ = 0;
 
+    void open(const std::filesystem::path& path);
     // Fills the window with the bytes from `offset` on.
     void load(std::int64_t offset);
+    bool windowHolds(std::int64_t offset) const
+    {
+        return offset >= windowStart_ && offset < windowStart_ + std::int64_t(windowFill_);
+    }
 };
 
 } // namespace mci

@@ -2,6 +2,8 @@
 
 #include "platform/mci/FileReader.h"
 
+#include <algorithm>
+
 namespace mci {
 
 namespace {
@@ -9,18 +11,27 @@ namespace {
     // Frames in a row that confirm a resync after damage.
     constexpr int kFramesToResync = 3;
     constexpr std::int64_t kFramesBetweenStopChecks = 4096;
+    // Bytes searched for a sync byte between two checks for a stop request.
+    constexpr std::int64_t kBytesBetweenStopChecks = 1 << 20;
 
     // The next offset at or after `from` where a run of frames of the stream
-    // starts, or `end` when there is none.
-    std::int64_t resync(
-        FileReader& file, std::int64_t from, std::int64_t end, const MpegFrameHeader& stream)
+    // starts, or `end` when there is none before `end`, within kLongestGap of
+    // `from`, or before a stop is requested.
+    std::int64_t resync(FileReader& file, std::int64_t from, std::int64_t end,
+        const MpegFrameHeader& stream, const std::stop_token& stop)
     {
-        for (std::int64_t offset = from; offset + 4 <= end; ++offset) {
-            const std::uint8_t* bytes = file.bytesAt(offset, 4);
-            if (!bytes)
+        const std::int64_t limit = std::min(end, from + kLongestGap);
+        std::int64_t offset = from;
+        while (offset + 4 <= limit && !stop.stop_requested()) {
+            const std::int64_t stretchEnd = std::min(limit, offset + kBytesBetweenStopChecks);
+            offset = file.find(0xFF, offset, stretchEnd);
+            if (offset == stretchEnd)
+                continue;
+            if (offset + 4 > end)
                 break;
-            if (bytes[0] == 0xFF && frameChainStartsAt(file, offset, end, &stream, kFramesToResync))
+            if (frameChainStartsAt(file, offset, end, &stream, kFramesToResync))
                 return offset;
+            ++offset;
         }
         return end;
     }
@@ -40,7 +51,9 @@ FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token 
             break;
         const auto header = parseFrameHeader(bytes);
         if (!header || !header->sameStreamAs(layout.header)) {
-            offset = resync(file, offset + 1, end, layout.header);
+            offset = resync(file, offset + 1, end, layout.header, stop);
+            if (stop.stop_requested())
+                return walk;
             continue;
         }
         if (offset + header->frameBytes > end)

@@ -45,6 +45,12 @@ std::string mciErrorText(MciResult code)
         return "A quoted name has no closing quote.";
     case MCIERR_DUPLICATE_FLAGS:
         return "A flag appears more than once in the command.";
+    case MCIERR_FILE_READ:
+        return "The file could not be read.";
+    case MCIERR_ACCESS_DENIED:
+        return "The file may not be read: permission denied.";
+    case MCIERR_NOT_A_FILE:
+        return "The name is not that of a regular file (a folder, a pipe or a device).";
     }
     return "Unknown media command error " + std::to_string(code) + ".";
 }

@@ -31,6 +31,10 @@ enum MciError : MciResult {
     MCIERR_BAD_TIME_FORMAT = 293,
     MCIERR_NO_CLOSING_QUOTE = 294,
     MCIERR_DUPLICATE_FLAGS = 295,
+    MCIERR_FILE_READ = 348,
+    // Codes of the MP3 device of its own start at 512, above the common ones.
+    MCIERR_ACCESS_DENIED = 512,
+    MCIERR_NOT_A_FILE = 513,
 };
 
 // Sends one command (UTF-8 text). The reply, if any, is written NUL-terminated

@@ -5,7 +5,6 @@
 #include "platform/mci/Mp3Decoder.h"
 
 #include <algorithm>
-#include <system_error>
 
 namespace mci {
 
@@ -38,17 +37,29 @@ namespace {
         return std::max<std::int64_t>(0, samples);
     }
 
+    MciResult openFailureCode(FileReader::Failure failure)
+    {
+        switch (failure) {
+        case FileReader::Failure::NotFound:
+            return MCIERR_FILE_NOT_FOUND;
+        case FileReader::Failure::AccessDenied:
+            return MCIERR_ACCESS_DENIED;
+        case FileReader::Failure::NotRegularFile:
+            return MCIERR_NOT_A_FILE;
+        case FileReader::Failure::None:
+        case FileReader::Failure::Unreadable:
+            break;
+        }
+        return MCIERR_FILE_READ;
+    }
+
 } // namespace
 
 std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
 {
-    std::error_code error;
-    if (path.empty() || !std::filesystem::exists(path, error))
-        return MCIERR_FILE_NOT_FOUND;
-
     FileReader file(path);
     if (!file.isOpen())
-        return MCIERR_CANNOT_LOAD_DRIVER;
+        return openFailureCode(file.failure());
     const auto layout = findMp3Layout(file);
     if (!layout)
         return MCIERR_CANNOT_LOAD_DRIVER;

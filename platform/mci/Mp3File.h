@@ -25,6 +25,9 @@ struct Mp3File {
 };
 
 // Examines the file: MCIERR_FILE_NOT_FOUND when there is none,
+// MCIERR_ACCESS_DENIED when it may not be read, MCIERR_NOT_A_FILE when it is
+// a folder, a FIFO, a device or anything else but a regular file (refused
+// without waiting on it), MCIERR_FILE_READ when it cannot be opened otherwise,
 // MCIERR_CANNOT_LOAD_DRIVER when it holds no MPEG audio libmpg123 decodes.
 // The length comes from the info tag when the encoder wrote one and the file
 // is whole, otherwise from counting the frames.

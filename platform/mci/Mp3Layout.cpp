@@ -136,12 +136,11 @@ std::optional<Mp3Layout> findMp3Layout(FileReader& file)
 
     const std::int64_t searchEnd
         = std::min(layout.audioEnd, layout.audioStart + kFirstFrameSearchBytes);
-    for (std::int64_t offset = layout.audioStart; offset + 4 <= searchEnd; ++offset) {
+    for (std::int64_t offset = file.find(0xFF, layout.audioStart, searchEnd);
+         offset + 4 <= searchEnd; offset = file.find(0xFF, offset + 1, searchEnd)) {
         const std::uint8_t* bytes = file.bytesAt(offset, 4);
         if (!bytes)
             break;
-        if (bytes[0] != 0xFF)
-            continue;
         const auto header = parseFrameHeader(bytes);
         if (!header || !frameChainStartsAt(file, offset, layout.audioEnd, nullptr, kFramesToTrust))
             continue;

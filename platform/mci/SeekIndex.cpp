@@ -25,7 +25,8 @@ SeekIndex::SeekIndex(const std::filesystem::path& path, const Mp3Layout& layout)
 
 SeekIndex::~SeekIndex()
 {
-    // The walk checks for the request every few thousand frames and ends.
+    // The walk checks for the request every few thousand frames and while it
+    // searches a damaged stretch, so the join that follows is short.
     walker_.request_stop();
 }
 

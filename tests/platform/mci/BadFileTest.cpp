@@ -1,6 +1,10 @@
 #include "MciSession.h"
 
+#include <chrono>
+#include <fcntl.h>
+#include <future>
 #include <random>
+#include <sys/stat.h>
 
 using namespace mcitest;
 
@@ -28,16 +32,37 @@ TEST_F(MciTest, FilesWithoutPlayableAudioFailToOpenAndLeaveNothingOpen)
     // A tag that claims 200 KB in a file that ends after it.
     writeFile(
         dir / "tag-only.mp3", readFile(fixtures::path("id3v2_big_10s.mp3")).substr(0, 150000));
-    std::filesystem::create_directory(dir / "folder.mp3");
 
     EXPECT_EQ(openAsMovie(dir / "missing.mp3"), mci::MCIERR_FILE_NOT_FOUND);
-    for (const char* name : { "empty.mp3", "text.mp3", "random.mp3", "header-only.mp3",
-             "tag-only.mp3", "folder.mp3" }) {
+    for (const char* name :
+        { "empty.mp3", "text.mp3", "random.mp3", "header-only.mp3", "tag-only.mp3" }) {
         EXPECT_EQ(openAsMovie(dir / name), mci::MCIERR_CANNOT_LOAD_DRIVER) << name;
         EXPECT_EQ(send("status movie mode"), mci::MCIERR_INVALID_DEVICE_NAME) << name;
     }
     // The alias is free for the next file.
     EXPECT_EQ(openAsMovie(fixtures::path("cbr128_10s.mp3")), 0u);
+}
+
+// Opening a FIFO waits for a writer, and a device may wait on its hardware:
+// such names are refused at once, without touching what is behind them.
+TEST_F(MciTest, NamesOfAnythingButARegularFileAreRefusedAtOnce)
+{
+    TempDir dir;
+    const auto fifo = dir / "x.mp3";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::filesystem::create_directory(dir / "folder.mp3");
+    for (const std::filesystem::path& name : { fifo, dir / "folder.mp3",
+             std::filesystem::path("/dev/zero"), std::filesystem::path("/dev/null") }) {
+        const auto start = std::chrono::steady_clock::now();
+        auto opened = std::async(std::launch::async, [&] { return openAsMovie(name); });
+        if (opened.wait_for(std::chrono::seconds(2)) == std::future_status::timeout) {
+            ADD_FAILURE() << name << " blocks the open";
+            ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)); // lets a stuck reader go
+        }
+        EXPECT_EQ(opened.get(), mci::MCIERR_NOT_A_FILE) << name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+        EXPECT_EQ(send("status movie mode"), mci::MCIERR_INVALID_DEVICE_NAME) << name;
+    }
 }
 
 TEST_F(MciTest, ACutOffFilePlaysToWhereItEnds)

@@ -1,0 +1,101 @@
+#include "MciSession.h"
+
+#include "platform/mci/FileReader.h"
+#include "platform/mci/FrameWalker.h"
+#include "platform/mci/SeekIndex.h"
+
+#include <cstdio>
+
+using namespace mcitest;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// `copies` times the bytes of `mp3`, each followed by a hole of `gap` bytes
+// except the last: sparse, so that gigabytes cost no disk.
+void writeWithHoles(
+    const std::filesystem::path& file, const std::string& mp3, std::int64_t gap, int copies)
+{
+    writeFile(file, "");
+    for (int copy = 0; copy < copies; ++copy) {
+        if (copy > 0)
+            std::filesystem::resize_file(file, std::filesystem::file_size(file) + gap);
+        std::ofstream(file, std::ios::binary | std::ios::app)
+            .write(mp3.data(), std::streamsize(mp3.size()));
+    }
+}
+
+} // namespace
+
+// An MP3, a hole of a gigabyte, the MP3 again: the audio ends at the hole,
+// with or without an info tag to tell the length, and neither the open nor a
+// close waits on a walk through the hole.
+TEST_F(MciTest, AGigabyteHoleEndsTheAudioWithoutOpenOrCloseWaitingOnIt)
+{
+    TempDir dir;
+    for (const char* fixture : { "cbr128_10s.mp3", "cbr128_noinfo_10s.mp3" }) {
+        ASSERT_EQ(openAsMovie(fixtures::path(fixture)), 0u);
+        const std::int64_t alone = length();
+        ASSERT_EQ(send("close movie"), 0u);
+        const auto holed = dir / fixture;
+        writeWithHoles(holed, readFile(fixtures::path(fixture)), std::int64_t(1) << 30, 2);
+
+        for (int round = 0; round < 2; ++round) {
+            auto start = Clock::now();
+            ASSERT_EQ(openAsMovie(holed), 0u) << fixture;
+            const double openMs = msSince(start);
+            EXPECT_EQ(length(), alone) << fixture;
+            start = Clock::now();
+            ASSERT_EQ(send("close movie"), 0u);
+            const double closeMs = msSince(start);
+            std::printf(
+                "%s with a 1 GiB hole: open %.1f ms, close %.1f ms\n", fixture, openMs, closeMs);
+            EXPECT_LT(openMs, 500.0) << fixture;
+            EXPECT_LT(closeMs, 500.0) << fixture;
+        }
+    }
+}
+
+// Shorter stretches without frames are looked through, however many there are;
+// a walk through many of them stops as soon as it is no longer wanted.
+TEST(FrameWalkTest, CrossesGapsUnderTheBoundAndStopsWhenAsked)
+{
+    TempDir dir;
+    const std::string mp3 = readFile(fixtures::path("cbr128_noinfo_10s.mp3"));
+    const std::int64_t gap = mci::kLongestGap - (1 << 20);
+    const auto twice = dir / "twice.mp3";
+    writeWithHoles(twice, mp3, gap, 2);
+    {
+        mci::FileReader whole(fixtures::path("cbr128_noinfo_10s.mp3"));
+        mci::FileReader file(twice);
+        const auto layout = mci::findMp3Layout(file);
+        ASSERT_TRUE(layout);
+        const auto once = mci::walkFrames(whole, *mci::findMp3Layout(whole));
+        const auto walk = mci::walkFrames(file, *layout);
+        EXPECT_TRUE(walk.complete);
+        EXPECT_EQ(walk.audioFrames, 2 * once.audioFrames);
+    }
+
+    // A few frames between holes, over 45 GiB: far longer to read than the
+    // wait here, and frames far between, so that only checks for the stop
+    // request in the search through a hole end the walk in time.
+    const auto many = dir / "many.mp3";
+    writeWithHoles(many, mp3.substr(0, 1300), gap, 3000);
+    mci::FileReader file(many);
+    const auto layout = mci::findMp3Layout(file);
+    ASSERT_TRUE(layout);
+    auto index = std::make_unique<mci::SeekIndex>(many, *layout);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto start = Clock::now();
+    EXPECT_EQ(index->current(), nullptr) << "the walk ended already";
+    index.reset();
+    const double stopMs = msSince(start);
+    std::printf("stopping a walk through 45 GiB of short holes: %.1f ms\n", stopMs);
+    EXPECT_LT(stopMs, 500.0);
+}
