@@ -1,6 +1,7 @@
 #include "platform/mci/AudioBytes.h"
 
 #include "platform/mci/FileReader.h"
+#include "platform/mci/FrameWalker.h"
 #include "platform/mci/Mp3Decoder.h"
 #include "platform/mci/Mp3Layout.h"
 
@@ -11,10 +12,6 @@
 namespace mci {
 
 namespace {
-
-    // Frames in a row that confirm a resync after damage, as the device's walk
-    // takes them, so that both count the same frames.
-    constexpr int kFramesToResync = 3;
 
     // Samples a gapless decoder drops before the first one it plays: only a
     // file whose info frame carries the encoder's delay has any.
@@ -83,19 +80,6 @@ namespace {
         return offset;
     }
 
-    std::int64_t resync(
-        FileReader& file, std::int64_t from, std::int64_t end, const MpegFrameHeader& stream)
-    {
-        for (std::int64_t offset = from; offset + 4 <= end; ++offset) {
-            const std::uint8_t* bytes = file.bytesAt(offset, 4);
-            if (!bytes)
-                break;
-            if (bytes[0] == 0xFF && frameChainStartsAt(file, offset, end, &stream, kFramesToResync))
-                return offset;
-        }
-        return end;
-    }
-
 } // namespace
 
 std::optional<AudioBytes> findAudioBytes(
@@ -120,50 +104,31 @@ std::optional<AudioBytes> findAudioBytes(
     bool mixed = false;
     bool startFound = false;
     bool endFound = false;
-    std::int64_t frames = 0;
-    std::int64_t offset = bytes.audioStart;
-    std::int64_t lastFrameEnd = bytes.audioStart;
-    const std::int64_t end = layout->audioEnd;
-    bool stoppedEarly = false;
     std::array<RecentFrame, kRecentFrames> recent;
-    while (offset + 4 <= end) {
-        // Past the end mark only a file whose bit rate never changed needs the
-        // rest of the walk: its audio byte count sets its bytes per millisecond.
-        if (mixed && endFound) {
-            stoppedEarly = true;
-            break;
-        }
-        const std::uint8_t* header = file.bytesAt(offset, 4);
-        if (!header)
-            break;
-        const auto frame = parseFrameHeader(header);
-        if (!frame || !frame->sameStreamAs(layout->header)) {
-            offset = resync(file, offset + 1, end, layout->header);
-            continue;
-        }
-        if (offset + frame->frameBytes > end)
-            break; // a frame cut off at the end holds no audio that can be decoded
-        const int sound = soundBytes(header, *frame); // before `header` moves on
-        if (frames == startFrameNo) {
-            bytes.startFrame = offset;
-            bytes.startSound
-                = soundStart(recent, frames, offset, reservoirBytes(file, offset, *frame));
+    const FrameRun run = visitFrames(file, *layout, [&](const FrameSeen& frame) {
+        const std::uint8_t* header = file.bytesAt(frame.offset, 4);
+        const int sound = header ? soundBytes(header, frame.header) : 0;
+        if (frame.number == startFrameNo) {
+            bytes.startFrame = frame.offset;
+            bytes.startSound = soundStart(recent, frame.number, frame.offset,
+                reservoirBytes(file, frame.offset, frame.header));
             startFound = true;
         }
-        if (frames == endFrameNo) {
-            bytes.endFrame = offset;
+        if (frame.number == endFrameNo) {
+            bytes.endFrame = frame.offset;
             endFound = true;
         }
-        recent[std::size_t(frames) % kRecentFrames] = { offset, sound };
-        mixed = mixed || (bitrate && *bitrate != frame->bitrateKbps);
-        bitrate = frame->bitrateKbps;
-        ++frames;
-        offset += frame->frameBytes;
-        lastFrameEnd = offset;
-    }
+        recent[std::size_t(frame.number) % kRecentFrames] = { frame.offset, sound };
+        mixed = mixed || (bitrate && *bitrate != frame.header.bitrateKbps);
+        bitrate = frame.header.bitrateKbps;
+        // Past the end mark only a file whose bit rate never changed needs the
+        // rest of the walk: its audio byte count sets its bytes per millisecond.
+        return !(mixed && endFound);
+    });
+    const std::int64_t frames = run.audioFrames;
     if (frames == 0)
         return std::nullopt;
-    bytes.audioEnd = stoppedEarly ? end : lastFrameEnd;
+    bytes.audioEnd = run.complete ? run.audioEnd : layout->audioEnd;
     bytes.constantBitrate = !mixed;
     if (!startFound)
         bytes.startFrame = bytes.startSound = bytes.audioEnd;

@@ -38,14 +38,16 @@ namespace {
 
 } // namespace
 
-FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token stop)
+FrameRun visitFrames(
+    FileReader& file, const Mp3Layout& layout, const FrameVisitor& visit, std::stop_token stop)
 {
-    FrameWalk walk;
+    FrameRun run;
     const std::int64_t end = layout.audioEnd;
     std::int64_t offset = layout.firstAudioFrame();
+    run.audioEnd = offset;
     while (offset + 4 <= end) {
-        if (walk.audioFrames % kFramesBetweenStopChecks == 0 && stop.stop_requested())
-            return walk;
+        if (run.audioFrames % kFramesBetweenStopChecks == 0 && stop.stop_requested())
+            return run;
         const std::uint8_t* bytes = file.bytesAt(offset, 4);
         if (!bytes)
             break;
@@ -53,16 +55,34 @@ FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token 
         if (!header || !header->sameStreamAs(layout.header)) {
             offset = resync(file, offset + 1, end, layout.header, stop);
             if (stop.stop_requested())
-                return walk;
+                return run;
             continue;
         }
         if (offset + header->frameBytes > end)
             break; // a frame cut off at the end holds no audio that can be decoded
-        walk.index.add(walk.audioFrames, offset);
-        ++walk.audioFrames;
+        const bool more = visit(FrameSeen { run.audioFrames, offset, *header });
+        ++run.audioFrames;
         offset += header->frameBytes;
+        run.audioEnd = offset;
+        if (!more)
+            return run;
     }
-    walk.complete = true;
+    run.complete = true;
+    return run;
+}
+
+FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token stop)
+{
+    FrameWalk walk;
+    const FrameRun run = visitFrames(
+        file, layout,
+        [&](const FrameSeen& frame) {
+            walk.index.add(frame.number, frame.offset);
+            return true;
+        },
+        std::move(stop));
+    walk.audioFrames = run.audioFrames;
+    walk.complete = run.complete;
     return walk;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/mci/Mp3Layout.h"
 
 #include <cstdint>
+#include <functional>
 #include <stop_token>
 
 namespace mci {
@@ -23,10 +24,33 @@ struct FrameWalk {
 // file with a vast hole or a long tail of other data is not read to its end.
 constexpr std::int64_t kLongestGap = std::int64_t(16) << 20;
 
-// Steps from frame header to frame header through the whole audio of a file,
-// without decoding: counts the audio frames and notes seek points. Damaged
-// stretches are skipped by looking for the next run of frames of the stream.
-// A stop request ends the walk promptly, incomplete.
+// One audio frame met on a walk: its number, counting from 0, where it
+// starts and its header.
+struct FrameSeen {
+    std::int64_t number = 0;
+    std::int64_t offset = 0;
+    const MpegFrameHeader& header;
+};
+// Sees each audio frame in order; returns false to end the walk after it.
+using FrameVisitor = std::function<bool(const FrameSeen&)>;
+
+// How far a visiting walk went.
+struct FrameRun {
+    std::int64_t audioFrames = 0;
+    // One past the last whole frame met.
+    std::int64_t audioEnd = 0;
+    // False when the visitor or a stop request ended the walk early.
+    bool complete = false;
+};
+
+// Steps from frame header to frame header through the audio of a file,
+// without decoding, and shows each frame to `visit`. Damaged stretches are
+// skipped by looking for the next run of frames of the stream. A stop request
+// ends the walk promptly, incomplete.
+FrameRun visitFrames(FileReader& file, const Mp3Layout& layout, const FrameVisitor& visit,
+    std::stop_token stop = {});
+
+// Walks the whole audio of a file: counts the audio frames and notes seek points.
 FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token stop = {});
 
 } // namespace mci
