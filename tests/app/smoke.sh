@@ -59,9 +59,9 @@ dialog="$(find_window '^Open')"
 # Keys typed before the new dialog has the focus are lost, and the name field's
 # completion list may take a Return for itself: type again while it stays open.
 dialog_open() { xdotool search --all --onlyvisible --pid "$program_pid" --name '^Open' >/dev/null 2>&1; }
-for attempt in 1 2 3; do
+for _ in 1 2 3; do
   sleep 0.5
-  xdotool windowfocus --sync "$dialog" key ctrl+a
+  timeout 5 xdotool windowfocus --sync "$dialog" key ctrl+a || true
   xdotool type --delay 5 "$(realpath "$file")"
   sleep 0.5
   xdotool key Return
