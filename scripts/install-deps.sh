@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Trimora needs. With --test, also what the tests need.
+# Installs the Debian packages Trimora needs. With --test, also what the tests
+# need; with --package, also what making and checking the Debian package needs.
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libmpg123-dev libsdl2-dev)
 if [ "${1:-}" = "--test" ]; then
-  packages+=(libgtest-dev lame mpg123)
+  packages+=(libgtest-dev lame mpg123 xvfb xdotool libx11-dev)
+fi
+if [ "${1:-}" = "--package" ]; then
+  packages+=(dpkg-dev file appstream desktop-file-utils xvfb xdotool)
 fi
 missing=()
 for p in "${packages[@]}"; do
