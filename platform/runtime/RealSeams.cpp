@@ -22,8 +22,8 @@ namespace {
     }
 
     // Lets what is pending run without waiting, cheaply enough to be called
-    // for every block of a long copy. Events Qt already holds for this thread
-    // (repaints, queued calls, a close the window posted) run on every call;
+    // for every block of a long copy. Events already posted to this thread
+    // (queued calls, update requests, deferred work) run on every call;
     // finding them takes no system call. Input from outside the thread (the
     // window system, timers, other threads' wake-ups) can only be found by
     // polling the dispatcher's descriptors, which is a system call: that
