@@ -15,6 +15,10 @@ namespace {
     constexpr std::chrono::milliseconds kBuffered { 500 };
     // The longest a decoder waiting for room sleeps before it looks again.
     constexpr std::chrono::milliseconds kLongestWait { 250 };
+    // Decoded at most per read (a whole number of frames of any format), so
+    // that the first sound of a stretch is handed over as soon as a little
+    // of it is ready.
+    constexpr std::size_t kReadBytes = 16 * 1024;
 
 } // namespace
 
@@ -86,9 +90,8 @@ void PlaybackSession::decode(std::stop_token stop, PlaybackSource source)
                 // Decodes straight into the ring, up to its top.
                 for (auto room = ring.writable(); remaining > 0 && room.size() >= frameBytes;
                      room = ring.writable()) {
-                    const std::size_t capacity
-                        = std::min<std::size_t>(room.size() - room.size() % frameBytes,
-                            std::size_t(remaining) * frameBytes);
+                    const std::size_t capacity = std::min({ room.size() - room.size() % frameBytes,
+                        std::size_t(remaining) * frameBytes, kReadBytes });
                     std::size_t got = 0;
                     const auto result = decoder.read(room.data(), capacity, got);
                     reachedEnd = result == Mp3Decoder::Read::End;
