@@ -10,7 +10,8 @@
 class ClipSaveSource {
 public:
     // Raises FileNotFound, PermissionDenied or PathFileAccessError when the
-    // file cannot be opened.
+    // file cannot be opened, and PathFileAccessError ("Not a regular file")
+    // for a pipe, a device or a folder, without waiting on it.
     explicit ClipSaveSource(const QString& path);
 
     // Length of the open file in bytes.

@@ -4,12 +4,23 @@
 #include "platform/runtime/RuntimeError.h"
 
 #include <QFileInfo>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 ClipSaveTarget::ClipSaveTarget(const QString& chosenName)
     : file_(clipsave::followLinks(chosenName))
 {
-    // Unbuffered: each block is one seek and one write, and a failing write
-    // is reported by the block that caused it.
+    // The bytes go to a new temporary file, but a pipe or a device under the
+    // chosen name would be replaced by the clip on commit: refuse it now.
+    // Looking at it (stat) never waits on it, unlike opening it. A folder
+    // fails below, as the temporary file cannot take its name.
+    struct stat info { };
+    if (::stat(QFile::encodeName(file_.fileName()).constData(), &info) == 0
+        && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        throw rt::RuntimeError(rt::err::PathFileAccessError, QStringLiteral("Not a regular file"));
+    // Unbuffered: each block is one positioned write (pwrite) and a failing
+    // write is reported by the block that caused it.
     if (file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return;
     const QFileInfo target(file_.fileName());
@@ -23,16 +34,20 @@ void ClipSaveTarget::write(std::int32_t position, std::span<const char> bytes)
 {
     if (position < 1)
         rt::raise(rt::err::BadRecordNumber);
-    if (!file_.seek(position - 1))
-        raiseWriteError();
-    const auto size = static_cast<qint64>(bytes.size());
-    const qint64 written = file_.write(bytes.data(), size);
-    if (written == size)
-        return;
-    // A short write means the disk or the file size limit took no more.
-    if (written >= 0)
-        rt::raise(rt::err::DiskFull);
-    raiseWriteError();
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::pwrite(file_.handle(), bytes.data() + done, bytes.size() - done,
+            off_t { position - 1 } + off_t(done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        // A short write means the disk or the file size limit took no more.
+        if (written == 0
+            || (written < 0 && (done > 0 || errno == ENOSPC || errno == EFBIG || errno == EDQUOT)))
+            rt::raise(rt::err::DiskFull);
+        if (written < 0)
+            rt::raise(rt::err::DeviceIOError);
+        done += std::size_t(written);
+    }
 }
 
 void ClipSaveTarget::commit()

@@ -12,8 +12,10 @@
 class ClipSaveTarget {
 public:
     // A chosen name that is a symbolic link is written through to the file it
-    // leads to, so the link survives. Raises PermissionDenied or
-    // PathFileAccessError when the temporary file cannot be made.
+    // leads to, so the link survives. Raises PathFileAccessError ("Not a
+    // regular file") when the name already stands for a pipe, a device or a
+    // folder, PermissionDenied or PathFileAccessError when the temporary file
+    // cannot be made.
     explicit ClipSaveTarget(const QString& chosenName);
 
     // Writes `bytes` at byte `position`, counting from 1. Raises DiskFull when

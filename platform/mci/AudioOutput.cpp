@@ -150,20 +150,24 @@ int AudioOutput::outputFrameBytes() const
 
 void AudioOutput::mix(Uint8* stream, int length)
 {
-    std::memset(stream, 0, std::size_t(length));
-    if (voiceBuffer_.empty())
+    if (voices_.empty() || voiceBuffer_.empty()) {
+        std::memset(stream, 0, std::size_t(length));
         return;
+    }
+    // The first voice is rendered straight into the stream; only the others,
+    // when several play at once, need the scratch buffer and a sum.
+    renderVoice(*voices_.front(), stream, length);
     auto* mixed = reinterpret_cast<std::int16_t*>(stream);
     auto* voiceBytes = reinterpret_cast<Uint8*>(voiceBuffer_.data());
+    const std::int16_t* voiceSamples = voiceBuffer_.data();
     const int bufferBytes = int(voiceBuffer_.size() * sizeof(std::int16_t));
     for (int done = 0; done < length;) {
         const int part = std::min(length - done, bufferBytes);
-        for (const auto& voice : voices_) {
-            renderVoice(*voice, voiceBytes, part);
-            for (int i = 0; i < part / 2; ++i) {
-                const int sum = mixed[done / 2 + i] + voiceBuffer_[std::size_t(i)];
-                mixed[done / 2 + i] = std::int16_t(std::clamp(sum, -32768, 32767));
-            }
+        std::int16_t* out = mixed + done / 2;
+        for (auto voice = voices_.begin() + 1; voice != voices_.end(); ++voice) {
+            renderVoice(**voice, voiceBytes, part);
+            for (int i = 0; i < part / 2; ++i)
+                out[i] = std::int16_t(std::clamp(out[i] + voiceSamples[i], -32768, 32767));
         }
         done += part;
     }

@@ -4,17 +4,21 @@
 #include "platform/mci/Mp3Decoder.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace mci {
 
 namespace {
 
-    // Decoded audio held ahead of the sound device.
+    // Decoded audio held ahead of the sound device. The decoder tops it up
+    // once half of it has been played, so it wakes about four times a second
+    // and never holds less than a quarter of a second.
     constexpr std::chrono::milliseconds kBuffered { 500 };
     // The longest a decoder waiting for room sleeps before it looks again.
-    constexpr std::chrono::milliseconds kLongestWait { 100 };
-    constexpr std::size_t kChunkBytes = 16 * 1024;
+    constexpr std::chrono::milliseconds kLongestWait { 250 };
+    // Decoded at most per read (a whole number of frames of any format), so
+    // that the first sound of a stretch is handed over as soon as a little
+    // of it is ready.
+    constexpr std::size_t kReadBytes = 16 * 1024;
 
 } // namespace
 
@@ -53,15 +57,16 @@ std::int64_t PlaybackSession::endPosition() const
     return feed_.reachedEnd() ? to_ : position();
 }
 
-bool PlaybackSession::waitForSpace(std::stop_token& stop, std::size_t bytes)
+bool PlaybackSession::waitForRoom(std::stop_token& stop)
 {
     // The sound device drains the ring at the file's own pace: sleep about as
-    // long as it takes to make the room, rather than looking again and again.
+    // long as it takes to free half of it, rather than looking again and again.
     const std::size_t bytesPerSecond
         = std::size_t(feed_.sampleRate()) * std::size_t(feed_.bytesPerFrame());
+    const std::size_t wanted = feed_.ring().capacity() / 2;
     std::unique_lock lock(wakeMutex_);
-    for (std::size_t free; (free = feed_.ring().freeSpace()) < bytes && !stop.stop_requested();) {
-        const auto wait = std::chrono::milliseconds(1 + (bytes - free) * 1000 / bytesPerSecond);
+    for (std::size_t free; (free = feed_.ring().freeSpace()) < wanted && !stop.stop_requested();) {
+        const auto wait = std::chrono::milliseconds(1 + (wanted - free) * 1000 / bytesPerSecond);
         wake_.wait_for(lock, stop, std::min(wait, kLongestWait), [] { return false; });
     }
     return !stop.stop_requested();
@@ -70,33 +75,34 @@ bool PlaybackSession::waitForSpace(std::stop_token& stop, std::size_t bytes)
 void PlaybackSession::decode(std::stop_token stop, PlaybackSource source)
 {
     const std::size_t frameBytes = std::size_t(feed_.bytesPerFrame());
+    SampleRing& ring = feed_.ring();
     std::int64_t remaining = to_ - from_;
     std::int64_t written = 0;
     bool reachedEnd = false;
+    bool failed = false;
 
     Mp3Decoder decoder;
     if (decoder.open(source.path, source.sampleRate, source.channels, stop)) {
         if (source.index)
             decoder.useIndex(*source.index);
         if (from_ == 0 || decoder.seek(from_)) {
-            const std::size_t chunkBytes = std::min(kChunkBytes, feed_.ring().capacity() / 2);
-            std::vector<std::uint8_t> chunk(chunkBytes - chunkBytes % frameBytes);
-            while (remaining > 0 && !stop.stop_requested()) {
-                std::size_t got = 0;
-                const auto result = decoder.read(chunk.data(), chunk.size(), got);
-                if (result == Mp3Decoder::Read::End) {
-                    reachedEnd = true;
-                    break;
+            while (remaining > 0 && !reachedEnd && !failed && waitForRoom(stop)) {
+                // Decodes straight into the ring, up to its top.
+                for (auto room = ring.writable(); remaining > 0 && room.size() >= frameBytes;
+                     room = ring.writable()) {
+                    const std::size_t capacity = std::min({ room.size() - room.size() % frameBytes,
+                        std::size_t(remaining) * frameBytes, kReadBytes });
+                    std::size_t got = 0;
+                    const auto result = decoder.read(room.data(), capacity, got);
+                    reachedEnd = result == Mp3Decoder::Read::End;
+                    failed = result == Mp3Decoder::Read::Failed || stop.stop_requested();
+                    if (reachedEnd || failed)
+                        break;
+                    got -= got % frameBytes;
+                    ring.publish(got);
+                    written += std::int64_t(got / frameBytes);
+                    remaining -= std::int64_t(got / frameBytes);
                 }
-                if (result == Mp3Decoder::Read::Failed)
-                    break;
-                got = std::min<std::size_t>(
-                    got - got % frameBytes, std::size_t(remaining) * frameBytes);
-                if (!waitForSpace(stop, got))
-                    break;
-                feed_.ring().write(chunk.data(), got);
-                written += std::int64_t(got / frameBytes);
-                remaining -= std::int64_t(got / frameBytes);
             }
             reachedEnd = reachedEnd || remaining == 0;
         }

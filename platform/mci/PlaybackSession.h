@@ -46,7 +46,7 @@ public:
 
 private:
     void decode(std::stop_token stop, PlaybackSource source);
-    bool waitForSpace(std::stop_token& stop, std::size_t bytes);
+    bool waitForRoom(std::stop_token& stop);
 
     const std::int64_t from_;
     const std::int64_t to_;

@@ -35,6 +35,18 @@ std::size_t SampleRing::write(const std::uint8_t* bytes, std::size_t count)
     return count;
 }
 
+std::span<std::uint8_t> SampleRing::writable()
+{
+    const std::size_t at = written_.load(std::memory_order_relaxed) % buffer_.size();
+    return { buffer_.data() + at, std::min(freeSpace(), buffer_.size() - at) };
+}
+
+void SampleRing::publish(std::size_t count)
+{
+    count = std::min(count, writable().size());
+    written_.store(written_.load(std::memory_order_relaxed) + count, std::memory_order_release);
+}
+
 std::size_t SampleRing::read(std::uint8_t* out, std::size_t count)
 {
     const std::size_t read = read_.load(std::memory_order_relaxed);

@@ -9,6 +9,7 @@
 #include <QTime>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace rt {
@@ -20,15 +21,41 @@ namespace {
         return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
     }
 
+    // Lets what is pending run without waiting, cheaply enough to be called
+    // for every block of a long copy. Events already posted to this thread
+    // (queued calls, update requests, deferred work) run on every call;
+    // finding them takes no system call. Input from outside the thread (the
+    // window system, timers, other threads' wake-ups) can only be found by
+    // polling the dispatcher's descriptors, which is a system call: that
+    // happens on the first call after at least a millisecond, so a click or a
+    // close still takes effect within a millisecond of a busy loop's calls.
+    void letPendingEventsRun()
+    {
+        using Clock = std::chrono::steady_clock;
+        constexpr auto kPollEvery = std::chrono::milliseconds(1);
+        // The clock is read through the vDSO: no system call either.
+        thread_local Clock::time_point lastPoll {};
+        const auto now = Clock::now();
+        if (now - lastPoll >= kPollEvery) {
+            lastPoll = now;
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        } else {
+            QCoreApplication::sendPostedEvents();
+        }
+    }
+
     // Runs what is pending, then sleeps in the event dispatcher until something
     // arrives or the deadline passes. A single-shot timer bounds the sleep, so
     // the thread is woken on time without polling. The deadline is fixed
     // before the pending events run: one of them may itself take a while.
     void waitForEvents(double seconds)
     {
-        const qint64 milliseconds = seconds > 0.0
-            ? static_cast<qint64>(std::ceil(std::min(seconds, 86400.0) * 1000.0))
-            : 0;
+        if (!(seconds > 0.0)) {
+            letPendingEventsRun();
+            return;
+        }
+        const auto milliseconds
+            = static_cast<qint64>(std::ceil(std::min(seconds, 86400.0) * 1000.0));
         const QDeadlineTimer deadline(milliseconds, Qt::PreciseTimer);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         const qint64 left = deadline.remainingTime();

@@ -22,7 +22,9 @@ public:
         // Seconds since midnight, with a fraction (starts again at 0 at midnight).
         std::function<double()> clock;
         // Lets pending events run, then blocks until the next event arrives or
-        // `seconds` have passed, whichever comes first.
+        // `seconds` have passed, whichever comes first. With 0 it never
+        // blocks and is cheap enough for a busy loop: the real one looks for
+        // input from outside the thread at most once a millisecond.
         std::function<void(double seconds)> waitForEvents;
         // Shows a modal message box titled "Trimora".
         std::function<MsgBoxResult(const QString& prompt, MsgBoxButtons buttons)> msgBox;
