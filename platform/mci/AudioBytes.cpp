@@ -106,8 +106,6 @@ std::optional<AudioBytes> findAudioBytes(
     bool endFound = false;
     std::array<RecentFrame, kRecentFrames> recent;
     const FrameRun run = visitFrames(file, *layout, [&](const FrameSeen& frame) {
-        const std::uint8_t* header = file.bytesAt(frame.offset, 4);
-        const int sound = header ? soundBytes(header, frame.header) : 0;
         if (frame.number == startFrameNo) {
             bytes.startFrame = frame.offset;
             bytes.startSound = soundStart(recent, frame.number, frame.offset,
@@ -118,7 +116,13 @@ std::optional<AudioBytes> findAudioBytes(
             bytes.endFrame = frame.offset;
             endFound = true;
         }
-        recent[std::size_t(frame.number) % kRecentFrames] = { frame.offset, sound };
+        // Only the frames just before the start can hold its sound.
+        if (frame.number < startFrameNo
+            && frame.number + std::int64_t(kRecentFrames) >= startFrameNo) {
+            const std::uint8_t* header = file.bytesAt(frame.offset, 4);
+            recent[std::size_t(frame.number) % kRecentFrames]
+                = { frame.offset, header ? soundBytes(header, frame.header) : 0 };
+        }
         mixed = mixed || (bitrate && *bitrate != frame.header.bitrateKbps);
         bitrate = frame.header.bitrateKbps;
         // Past the end mark only a file whose bit rate never changed needs the
