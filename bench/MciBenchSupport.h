@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -148,6 +150,44 @@ inline void printRatio(const char* what, double ratio, double goal)
 {
     std::printf(
         "%s: ratio %.3f (goal <= %.2f) %s\n", what, ratio, goal, ratio <= goal ? "MET" : "NOT MET");
+}
+
+// A minute of tone played by this benchmark's own `--play` mode and by
+// `ffplay -nodisp` at the same time, so both see the same load.
+struct MinuteBesideFfplay {
+    ChildCost ours;
+    ChildCost theirs;
+};
+
+// Makes the minute of tone in `dir`; says why and gives nothing when it cannot.
+inline std::optional<std::filesystem::path> makeMinute(const TempDir& dir)
+{
+    if (!haveProgram("lame")) {
+        std::printf("lame is missing: install it (scripts/install-deps.sh --test)\n");
+        return std::nullopt;
+    }
+    const auto minute = dir / "minute.mp3";
+    if (!encodeTone(minute, 60.0, "-b 128")) {
+        std::printf("could not make the test file\n");
+        return std::nullopt;
+    }
+    return minute;
+}
+
+inline MinuteBesideFfplay playBesideFfplay(const std::filesystem::path& minute, const char* player)
+{
+    std::printf("playing one minute through %s and through ffplay, side by side...\n", player);
+    std::fflush(stdout);
+    auto reference = std::async(std::launch::async, [&] {
+        if (!haveProgram("ffplay"))
+            return ChildCost {};
+        return runChild(
+            { "ffplay", "-nodisp", "-autoexit", "-loglevel", "quiet", minute.string() });
+    });
+    MinuteBesideFfplay run;
+    run.ours = runChild({ selfPath(), "--play", minute.string() });
+    run.theirs = reference.get();
+    return run;
 }
 
 } // namespace bench

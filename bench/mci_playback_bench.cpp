@@ -88,27 +88,11 @@ int main(int argc, char** argv)
         return play(argv[2]);
 
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    if (!bench::haveProgram("lame")) {
-        std::printf("lame is missing: install it (scripts/install-deps.sh --test)\n");
-        return 0;
-    }
     bench::TempDir dir;
-    const auto minute = dir / "minute.mp3";
-    if (!bench::encodeTone(minute, 60.0, "-b 128")) {
-        std::printf("could not make the test file\n");
+    const auto minute = bench::makeMinute(dir);
+    if (!minute)
         return 0;
-    }
-
-    std::printf("playing one minute through the device and through ffplay, side by side...\n");
-    std::fflush(stdout);
-    auto reference = std::async(std::launch::async, [&] {
-        if (!bench::haveProgram("ffplay"))
-            return bench::ChildCost {};
-        return bench::runChild(
-            { "ffplay", "-nodisp", "-autoexit", "-loglevel", "quiet", minute.string() });
-    });
-    const bench::ChildCost ours = bench::runChild({ bench::selfPath(), "--play", minute.string() });
-    const bench::ChildCost theirs = reference.get();
+    const auto [ours, theirs] = bench::playBesideFfplay(*minute, "the device");
 
     std::printf("%s", ours.output.c_str());
     if (!ours.ok) {
