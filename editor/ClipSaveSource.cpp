@@ -1,10 +1,9 @@
 #include "editor/ClipSaveSource.h"
 
+#include "platform/mci/FileReader.h"
 #include "platform/runtime/RuntimeError.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -15,25 +14,26 @@ constexpr int kInputPastEndOfFile = 62;
 
 ClipSaveSource::ClipSaveSource(const QString& path)
 {
-    // Opened without waiting, so that a pipe put in the source's place cannot
-    // hold the save up until someone writes to it; only a regular file is read.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            rt::raise(rt::err::FileNotFound);
-        if (errno == EACCES || errno == EPERM)
-            rt::raise(rt::err::PermissionDenied);
-        rt::raise(rt::err::PathFileAccessError);
-    }
-    struct stat info { };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    // A pipe put in the source's place must not hold the save up until someone
+    // writes to it: only a regular file is opened and read.
+    const mci::RegularFile opened
+        = mci::openRegularFile(std::filesystem::path(QFile::encodeName(path).toStdString()));
+    switch (opened.failure) {
+    case mci::FileReader::Failure::None:
+        break;
+    case mci::FileReader::Failure::NotFound:
+        rt::raise(rt::err::FileNotFound);
+    case mci::FileReader::Failure::AccessDenied:
+        rt::raise(rt::err::PermissionDenied);
+    case mci::FileReader::Failure::NotRegularFile:
         throw rt::RuntimeError(rt::err::PathFileAccessError, QStringLiteral("Not a regular file"));
+    case mci::FileReader::Failure::Unreadable:
+        rt::raise(rt::err::PathFileAccessError);
     }
     // Reads are positioned (pread): one system call per block, no seeks.
     if (!file_.open(
-            fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+            opened.fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(opened.fd);
         rt::raise(rt::err::PathFileAccessError);
     }
 }

@@ -20,9 +20,7 @@ namespace {
         if (!layout.infoTag)
             return 0;
         Mp3Decoder decoder;
-        if (!decoder.open(path) || decoder.encoderDelay() < 0)
-            return 0;
-        return decoder.encoderDelay() + std::max(0L, decoder.decoderDelay());
+        return decoder.open(path) ? decoder.gaplessTrim() : 0;
     }
 
     // The number of the frame that holds the moment `ms`, counting audio
@@ -107,7 +105,6 @@ std::optional<AudioBytes> findAudioBytes(
     std::array<RecentFrame, kRecentFrames> recent;
     const FrameRun run = visitFrames(file, *layout, [&](const FrameSeen& frame) {
         if (frame.number == startFrameNo) {
-            bytes.startFrame = frame.offset;
             bytes.startSound = soundStart(recent, frame.number, frame.offset,
                 reservoirBytes(file, frame.offset, frame.header));
             startFound = true;
@@ -135,7 +132,7 @@ std::optional<AudioBytes> findAudioBytes(
     bytes.audioEnd = run.complete ? run.audioEnd : layout->audioEnd;
     bytes.constantBitrate = !mixed;
     if (!startFound)
-        bytes.startFrame = bytes.startSound = bytes.audioEnd;
+        bytes.startSound = bytes.audioEnd;
     if (!endFound)
         bytes.endFrame = bytes.audioEnd;
     return bytes;

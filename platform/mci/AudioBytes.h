@@ -20,15 +20,14 @@ struct AudioBytes {
     // Milliseconds of the audio bytes that the device does not play: what a
     // gapless decoder trims from the start, rounded to whole milliseconds.
     std::int32_t trimmedMs = 0;
-    // First bytes of the frames holding the two moments; audioEnd for a
-    // moment past the last frame.
-    std::int64_t startFrame = 0;
-    std::int64_t endFrame = 0;
-    // First byte of the earliest frame that holds part of the start frame's
-    // coded sound: a layer III frame may keep some of it in the frames before
-    // it (the bit reservoir), and a copy that begins later decodes the start
-    // frame, and often several after it, to silence.
+    // First byte of the earliest frame that holds part of the coded sound of
+    // the frame holding the start moment: a layer III frame may keep some of
+    // it in the frames before it (the bit reservoir), and a copy that begins
+    // later decodes that frame, and often several after it, to silence.
     std::int64_t startSound = 0;
+    // First byte of the frame holding the end moment.
+    // Both are audioEnd for a moment past the last frame.
+    std::int64_t endFrame = 0;
 };
 
 // Walks the frame headers of `path` as far as the answer needs: to the frame

@@ -30,53 +30,55 @@ namespace {
 
 } // namespace
 
-FileReader::FileReader(const std::filesystem::path& path, std::size_t windowBytes)
-    : window_(windowBytes)
+RegularFile openRegularFile(const std::filesystem::path& path)
 {
-    open(path);
-}
-
-FileReader::~FileReader()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
-void FileReader::open(const std::filesystem::path& path)
-{
-    // Opening a FIFO waits for a writer and opening a device may wait on the
-    // hardware, so the kind is checked first, and the open cannot wait in case
-    // the name is replaced by such a file in between; fstat then decides.
+    RegularFile file;
     struct stat info { };
     if (path.empty()) {
-        failure_ = Failure::NotFound;
-        return;
+        file.failure = FileReader::Failure::NotFound;
+        return file;
     }
     if (::stat(path.c_str(), &info) != 0) {
-        failure_ = failureOf(errno);
-        return;
+        file.failure = failureOf(errno);
+        return file;
     }
     if (!S_ISREG(info.st_mode)) {
-        failure_ = Failure::NotRegularFile;
-        return;
+        file.failure = FileReader::Failure::NotRegularFile;
+        return file;
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        failure_ = failureOf(errno);
-        return;
+        file.failure = failureOf(errno);
+        return file;
     }
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        failure_ = Failure::NotRegularFile;
-        return;
+        file.failure = FileReader::Failure::NotRegularFile;
+        return file;
     }
     // Reads of a regular file never wait on a writer; the flag goes only so
     // that nothing downstream sees a short read it does not expect.
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0)
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    fd_ = fd;
-    size_ = info.st_size;
+    file.fd = fd;
+    file.size = info.st_size;
+    return file;
+}
+
+FileReader::FileReader(const std::filesystem::path& path, std::size_t windowBytes)
+    : window_(windowBytes)
+{
+    const RegularFile file = openRegularFile(path);
+    fd_ = file.fd;
+    size_ = file.size;
+    failure_ = file.failure;
+}
+
+FileReader::~FileReader()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 void FileReader::load(std::int64_t offset)

@@ -42,7 +42,6 @@ private:
     std::int64_t windowStart_ = 0;
     std::size_t windowFill_ = 0;
 
-    void open(const std::filesystem::path& path);
     // Fills the window with the bytes from `offset` on.
     void load(std::int64_t offset);
     bool windowHolds(std::int64_t offset) const
@@ -50,5 +49,16 @@ private:
         return offset >= windowStart_ && offset < windowStart_ + std::int64_t(windowFill_);
     }
 };
+
+// A regular file opened for reading, or why it could not be. Opening a FIFO
+// waits for a writer and opening a device may wait on the hardware, so the
+// kind is looked at before the open, and the open itself cannot wait in case
+// the name is replaced in between. The caller owns `fd`.
+struct RegularFile {
+    int fd = -1;
+    std::int64_t size = 0;
+    FileReader::Failure failure = FileReader::Failure::None;
+};
+RegularFile openRegularFile(const std::filesystem::path& path);
 
 } // namespace mci

@@ -138,22 +138,17 @@ std::int64_t Mp3Decoder::length() const
     return samples < 0 ? 0 : std::int64_t(samples);
 }
 
-long Mp3Decoder::encoderDelay() const
+std::int64_t Mp3Decoder::gaplessTrim() const
 {
-    long value = -1;
+    long encoder = -1;
+    long decoder = -1;
     double unused = 0;
-    if (mpg123_getstate(handle_.get(), MPG123_ENC_DELAY, &value, &unused) != MPG123_OK)
-        return -1;
-    return value;
-}
-
-long Mp3Decoder::decoderDelay() const
-{
-    long value = -1;
-    double unused = 0;
-    if (mpg123_getstate(handle_.get(), MPG123_DEC_DELAY, &value, &unused) != MPG123_OK)
-        return -1;
-    return value;
+    if (mpg123_getstate(handle_.get(), MPG123_ENC_DELAY, &encoder, &unused) != MPG123_OK
+        || encoder < 0)
+        return 0;
+    if (mpg123_getstate(handle_.get(), MPG123_DEC_DELAY, &decoder, &unused) != MPG123_OK)
+        decoder = 0;
+    return encoder + std::max(0L, decoder);
 }
 
 void Mp3Decoder::useIndex(const FrameIndex& index)

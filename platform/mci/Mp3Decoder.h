@@ -37,9 +37,10 @@ public:
     // Samples per channel of the whole track as the decoder sees it now: exact
     // when an info tag gave the frame count, otherwise only an estimate.
     std::int64_t length() const;
-    // Encoder delay from the LAME tag and the decoder's own delay, or -1.
-    long encoderDelay() const;
-    long decoderDelay() const;
+    // Samples per channel that gapless decoding drops from the start: the
+    // encoder's delay from the LAME tag plus the decoder's own; 0 when the
+    // file tells no encoder delay.
+    std::int64_t gaplessTrim() const;
 
     // Lets seeks jump through a frame index found elsewhere.
     void useIndex(const FrameIndex& index);

@@ -30,8 +30,7 @@ namespace {
         const Mp3Decoder& decoder, const Mp3Layout& layout, std::int64_t frames)
     {
         std::int64_t samples = frames * layout.header.samplesPerFrame;
-        if (decoder.encoderDelay() >= 0)
-            samples -= decoder.encoderDelay() + std::max(0L, decoder.decoderDelay());
+        samples -= decoder.gaplessTrim();
         if (layout.infoTag->frames)
             samples = std::min(samples, decoder.length());
         return std::max<std::int64_t>(0, samples);

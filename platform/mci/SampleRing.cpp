@@ -21,20 +21,6 @@ std::size_t SampleRing::filled() const
     return written_.load(std::memory_order_acquire) - read_.load(std::memory_order_relaxed);
 }
 
-std::size_t SampleRing::write(const std::uint8_t* bytes, std::size_t count)
-{
-    const std::size_t written = written_.load(std::memory_order_relaxed);
-    count = std::min(count, freeSpace());
-    if (count == 0)
-        return 0;
-    const std::size_t at = written % buffer_.size();
-    const std::size_t first = std::min(count, buffer_.size() - at);
-    std::memcpy(buffer_.data() + at, bytes, first);
-    std::memcpy(buffer_.data(), bytes + first, count - first);
-    written_.store(written + count, std::memory_order_release);
-    return count;
-}
-
 std::span<std::uint8_t> SampleRing::writable()
 {
     const std::size_t at = written_.load(std::memory_order_relaxed) % buffer_.size();

@@ -17,12 +17,10 @@ public:
 
     std::size_t capacity() const { return buffer_.size(); }
 
-    // Writer side: copies as much of `bytes` as fits; returns the count copied.
-    std::size_t write(const std::uint8_t* bytes, std::size_t count);
-    // Or fills the ring in place: writable() gives the free bytes that follow
-    // one another in memory from the write position on (fewer than
-    // freeSpace() where the ring wraps), and publish() hands over the first
-    // `count` of them to the reader.
+    // Writer side, in place: writable() gives the free bytes that follow one
+    // another in memory from the write position on (fewer than freeSpace()
+    // where the ring wraps), and publish() hands over the first `count` of
+    // them to the reader.
     std::size_t freeSpace() const;
     std::span<std::uint8_t> writable();
     void publish(std::size_t count);
