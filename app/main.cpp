@@ -2,7 +2,12 @@
 #include "platform/runtime/Runtime.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QIcon>
+#include <QTimer>
+#include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -15,12 +20,65 @@ QIcon programIcon()
     return icon;
 }
 
+void nameTheProgram()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Trimora"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TRIMORA_VERSION));
+}
+
+// What the command line asks for: a file to open (possibly none), or an exit
+// status once help, the version or a usage error has been printed.
+struct StartRequest {
+    QString file;
+    std::optional<int> exitStatus;
+};
+
+// Reads the command line without a display, so that --help and --version
+// work over ssh and in a package check with no X server, and a wrong option
+// ends the program before any window appears.
+StartRequest readCommandLine(int argc, char** argv)
+{
+    QCoreApplication reader(argc, argv);
+    nameTheProgram();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Play an MP3, mark a section and save it as a new file."));
+    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
+        QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version({ QStringLiteral("v"), QStringLiteral("version") },
+        QStringLiteral("Show the version and exit."));
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addPositionalArgument(QStringLiteral("file"),
+        QStringLiteral("MP3 file to open and play (only the first is opened)."),
+        QStringLiteral("[file]"));
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "trimora: %s\nUsage: trimora [--help] [--version] [file]\n",
+            qPrintable(parser.errorText()));
+        return { {}, 2 };
+    }
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return { {}, 0 };
+    }
+    if (parser.isSet(version)) {
+        std::printf("trimora %s\n", TRIMORA_VERSION);
+        return { {}, 0 };
+    }
+    const QStringList files = parser.positionalArguments();
+    return { files.isEmpty() ? QString() : files.first(), std::nullopt };
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const StartRequest request = readCommandLine(argc, argv);
+    if (request.exitStatus)
+        return *request.exitStatus;
+
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Trimora"));
+    nameTheProgram();
     QApplication::setDesktopFileName(QStringLiteral("trimora"));
     const QIcon icon = programIcon();
     QApplication::setWindowIcon(icon);
@@ -29,5 +87,8 @@ int main(int argc, char** argv)
     Form1 window({ runtime, {}, {} });
     window.setWindowIcon(icon);
     window.show();
+    if (!request.file.isEmpty())
+        QTimer::singleShot(
+            0, &window, [&window, file = request.file] { window.openGivenFile(file); });
     return application.exec();
 }

@@ -4,6 +4,8 @@
 #include "platform/runtime/ErrorModes.h"
 #include "platform/runtime/WindowHandle.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // Why the device refused a file, in the user's words, where its result code
@@ -31,6 +33,21 @@ QString cannotPlayReason(std::int32_t error)
 // then starts playing it.
 void Form1::Command4_Click()
 {
+    openFile([this] { Cdlg.ShowOpen(); });
+}
+
+// The file that answers the dialog is taken as the dialog would give it: a
+// full path, read back from the dialog's file name.
+void Form1::openGivenFile(const QString& path)
+{
+    if (!Command4.isEnabled())
+        return;
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    openFile([this, fullPath] { Cdlg.FileName = fullPath; });
+}
+
+void Form1::openFile(const std::function<void()>& chooseFile)
+{
     rt::runHandler(runtime(), [&] {
         movie->pauseMovie();
         Command1.setText(QStringLiteral("Play"));
@@ -44,14 +61,18 @@ void Form1::Command4_Click()
         bool opened = false;
         rt::trapped(
             [&] {
-                Cdlg.ShowOpen();
+                chooseFile();
                 H.setValue(0);
+                // The old file's overview must not linger over the new one.
+                overview_.stop();
+                H.clearOverview();
                 movie->closeMovie();
                 Label7.setText(QStringLiteral("0 : 0 : 0"));
                 Label9.setText(QStringLiteral("0 : 0 : 0"));
                 Label3.setText(QStringLiteral("0 : 0 : 0"));
                 selectionStartMs = 0;
                 selectionEndMs = 0;
+                H.setMarks(selectionStartMs, selectionEndMs);
                 movie->Filename = Cdlg.FileName;
                 movie->openMovieWindow(rt::windowHandle(P), QStringLiteral("child"));
                 if (movie->Error != 0) {
@@ -68,6 +89,7 @@ void Form1::Command4_Click()
                 sourcePath = Cdlg.FileName;
                 Cdlg.FileName = QString();
                 opened = true;
+                overview_.start(sourcePath);
             },
             [](const rt::RuntimeError&) {});
         if (!opened)

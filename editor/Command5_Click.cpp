@@ -16,5 +16,6 @@ void Form1::Command5_Click()
                 rt::sub32(rt::div32(selectionEndMs, 1000), rt::div32(selectionStartMs, 1000))));
         else
             Label3.setText(QStringLiteral("0 : 0 : 0"));
+        H.setMarks(selectionStartMs, selectionEndMs);
     });
 }

@@ -3,7 +3,12 @@
 #include "platform/mci/MciSendString.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPalette>
+#include <QTimer>
+#include <QUrl>
 
 const QString Form1::kHomePage = QStringLiteral("http://trimora.example/");
 const QString Form1::kInfoPage = QStringLiteral("http://trimora.example/info.php?n=trimora");
@@ -33,6 +38,18 @@ void styleTimeLabel(QLabel& label, QPalette::ColorRole background)
     palette.setColor(QPalette::Window, palette.color(background));
     palette.setColor(QPalette::WindowText, Qt::black);
     label.setPalette(palette);
+}
+
+// The first local file among dragged items, or empty.
+QString firstDroppedFile(const QMimeData* data)
+{
+    if (!data)
+        return {};
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return {};
 }
 
 } // namespace
@@ -124,6 +141,8 @@ void Form1::setUpControls()
 
     T.setInterval(1000);
     T.setEnabled(false);
+
+    setAcceptDrops(true);
 }
 
 // Labels, frames and the progress bar take no focus, so at start the focus
@@ -161,4 +180,22 @@ void Form1::closeEvent(QCloseEvent* event)
         event->ignore();
     else
         event->accept();
+}
+
+// While a save runs Open is disabled, and a drop is refused like a click.
+void Form1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (Command4.isEnabled() && !firstDroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+// Open runs after the drop has been answered, so the program the file came
+// from is not kept waiting while this one opens the file and plays it.
+void Form1::dropEvent(QDropEvent* event)
+{
+    const QString file = firstDroppedFile(event->mimeData());
+    if (!Command4.isEnabled() || file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, file] { openGivenFile(file); });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/LoudnessOverview.h"
 #include "media/MovieModule.h"
 #include "platform/controls/CommonDialog.h"
 #include "platform/controls/ProgressBar.h"
@@ -14,8 +15,12 @@
 #include <QPushButton>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 
 // The editor window: the program's only window. Its controls keep their
 // designer names; its handlers are named after control and event.
@@ -76,6 +81,11 @@ public:
     void Command9_Click(); // Play Selected
     void Command7_Click(); // Save
 
+    // Open with `path` answering the file dialog: a file named on the command
+    // line or dropped on the window. Refused, like the Open button, while
+    // Open is disabled.
+    void openGivenFile(const QString& path);
+
     // ---- state record ----
     // Public so that tests can set up and inspect the window's state directly.
     rt::AutoNew<MovieModule> movie;
@@ -91,12 +101,19 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // Open's steps; `chooseFile` fills in Cdlg.FileName or raises for a cancel.
+    void openFile(const std::function<void()>& chooseFile);
     void layOutControls();
     void setUpControls();
     void chainTabOrder();
     void connectHandlers();
 
     rt::Runtime& runtime_;
+    LoudnessOverview overview_ { [this](std::vector<float> levels, double secondsPerLevel) {
+        H.setOverview(std::move(levels), secondsPerLevel);
+    } };
 };

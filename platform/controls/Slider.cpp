@@ -1,6 +1,10 @@
 #include "platform/controls/Slider.h"
 
 #include <QMouseEvent>
+#include <QStyleOptionSlider>
+#include <QStylePainter>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -91,4 +95,82 @@ void Slider::clickIfMoved(int valueBefore)
 {
     if (isEnabled() && value() != valueBefore)
         emit Click();
+}
+
+void Slider::setOverview(std::vector<float> levels, double secondsPerLevel)
+{
+    overview_ = std::move(levels);
+    secondsPerLevel_ = secondsPerLevel;
+    update();
+}
+
+void Slider::setMarks(std::int32_t startMs, std::int32_t endMs)
+{
+    markStartMs_ = startMs;
+    markEndMs_ = endMs;
+    update();
+}
+
+// The groove first, then the section and the loudness over it, then the thumb
+// on top, so the thumb looks and answers as on a plain slider.
+void Slider::paintEvent(QPaintEvent* event)
+{
+    const bool marked = markStartMs_ < markEndMs_;
+    if ((overview_.empty() && !marked) || maximum() <= minimum()) {
+        QSlider::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.subControls = QStyle::SC_SliderGroove;
+    if (tickPosition() != NoTicks)
+        option.subControls |= QStyle::SC_SliderTickmarks;
+    painter.drawComplexControl(QStyle::CC_Slider, option);
+
+    // Seconds map to where the thumb's centre stands for them.
+    const QRect groove
+        = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    const QRect handle
+        = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    const double left = groove.left() + handle.width() / 2.0;
+    const double pixelsPerSecond
+        = (groove.width() - handle.width()) / double(maximum() - minimum());
+    const int centre = groove.center().y();
+    const int reach = std::max(2, std::min(centre - rect().top(), rect().bottom() - centre) - 1);
+
+    // Text colour over the window colour reads in light and dark themes alike;
+    // the section takes the selection colour.
+    QColor ink = option.palette.color(QPalette::WindowText);
+    ink.setAlpha(120);
+    if (marked) {
+        QColor shade = option.palette.color(QPalette::Highlight);
+        shade.setAlpha(90);
+        const double from = left + (markStartMs_ / 1000.0 - minimum()) * pixelsPerSecond;
+        const double to = left + (markEndMs_ / 1000.0 - minimum()) * pixelsPerSecond;
+        painter.fillRect(
+            QRectF(from, centre - reach, std::max(1.0, to - from), 2.0 * reach + 1), shade);
+    }
+    if (!overview_.empty() && secondsPerLevel_ > 0) {
+        // Each column shows the loudest level it covers.
+        const double levelsPerPixel = 1.0 / (pixelsPerSecond * secondsPerLevel_);
+        const int firstColumn = int(std::floor(left));
+        const int lastColumn = int(std::ceil(left + overview_.size() / levelsPerPixel));
+        const int rightEdge = groove.right() - handle.width() / 2;
+        for (int x = firstColumn; x <= std::min(lastColumn, rightEdge); ++x) {
+            const double from = std::max(0.0, (x - left) * levelsPerPixel);
+            const auto first = std::size_t(from);
+            const auto last
+                = std::min(overview_.size(), std::size_t(std::ceil(from + levelsPerPixel)));
+            float loudest = 0;
+            for (std::size_t i = first; i < last; ++i)
+                loudest = std::max(loudest, overview_[i]);
+            const int height = int(std::lround(loudest * reach));
+            if (height > 0)
+                painter.fillRect(x, centre - height, 1, 2 * height + 1, ink);
+        }
+    }
+
+    option.subControls = QStyle::SC_SliderHandle;
+    painter.drawComplexControl(QStyle::CC_Slider, option);
 }

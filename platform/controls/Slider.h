@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QSlider>
+#include <cstdint>
+#include <vector>
 
 // The position slider. Unlike QSlider's own signals, its three events come
 // only from the user: writing the value or the maximum from code raises
@@ -9,10 +11,22 @@
 //
 // Keys and the wheel move the thumb too; such a move raises Click alone (no
 // mouse events), so the arrow keys seek just as a drag does.
+//
+// Its groove can show how loud the sound is along the range and shade a
+// marked section; neither changes the value, the range or the events.
 class Slider : public QSlider {
     Q_OBJECT
 public:
     explicit Slider(QWidget* parent = nullptr);
+
+    // Loudness along the range, one level from 0 (silent) to 1 (loudest) per
+    // `secondsPerLevel` from the start; levels may cover only part of the
+    // range. No levels: a plain groove.
+    void setOverview(std::vector<float> levels, double secondsPerLevel);
+    void clearOverview() { setOverview({}, 0); }
+    const std::vector<float>& overview() const { return overview_; }
+    // The section between two marks in milliseconds, shaded while start < end.
+    void setMarks(std::int32_t startMs, std::int32_t endMs);
 
     // Mouse buttons as the events report them.
     static constexpr int vbLeftButton = 1;
@@ -34,6 +48,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     // Raises Click if a key or wheel step has moved the thumb.
@@ -41,4 +56,9 @@ private:
 
     // The buttons pressed over the slider and not yet released.
     Qt::MouseButtons pressed_;
+
+    std::vector<float> overview_;
+    double secondsPerLevel_ = 0;
+    std::int32_t markStartMs_ = 0;
+    std::int32_t markEndMs_ = 0;
 };

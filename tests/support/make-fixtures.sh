@@ -46,3 +46,8 @@ encode -V 2 -t "$work/step44.wav" "$out/stepped_vbr_noinfo.mp3" &
 encode -m m --resample 22.05 -V 4 "$work/step22.wav" "$out/stepped_vbr_mono22k.mp3" &
 wait
 encode -V 0 "$work/stepnoise44.wav" "$out/stepped_vbr_swing.mp3"
+# A loud half, then the same sound 30 dB down.
+encode -b 128 -t "$work/s44_10.wav" "$work/loud.mp3" &
+encode -b 128 -t --scale 0.03 "$work/s44_10.wav" "$work/quiet.mp3" &
+wait
+cat "$work/loud.mp3" "$work/quiet.mp3" >"$out/loud_then_quiet_20s.mp3"
