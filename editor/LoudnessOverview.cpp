@@ -12,15 +12,16 @@ using Clock = std::chrono::steady_clock;
 // Often enough to look progressive, rarely enough to cost the window nothing.
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 
-// Levels relative to a loud stretch that is not a lone outburst: the one that
-// is louder than all but a fiftieth of the file.
+// Levels relative to the file's usual loud stretches rather than its peaks, so
+// that a few attacks do not squash the rest: the stretch louder than three
+// quarters of the file stands at the top.
 std::vector<float> displayLevels(const std::vector<float>& levelsDb)
 {
     std::vector<float> levels(levelsDb.size(), 0.0f);
     if (levelsDb.empty())
         return levels;
     std::vector<float> sorted = levelsDb;
-    const auto reference = sorted.begin() + std::ptrdiff_t(sorted.size() * 49 / 50);
+    const auto reference = sorted.begin() + std::ptrdiff_t(sorted.size() * 3 / 4);
     std::nth_element(sorted.begin(), reference, sorted.end());
     if (*reference <= mci::kSilentDb)
         return levels;

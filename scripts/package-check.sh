@@ -48,9 +48,17 @@ done
 desktop-file-validate /usr/share/applications/trimora.desktop || fail "desktop entry"
 appstreamcli validate --no-net /usr/share/metainfo/example.trimora.trimora.metainfo.xml \
   || fail "metainfo"
+# The desktop database is refreshed by desktop-file-utils' trigger on our
+# desktop entry, so file managers offer Trimora for MP3s ("Open With").
+gio mime audio/mpeg | tee "$work/handlers"
+grep -q "trimora.desktop" "$work/handlers" || fail "trimora is not among the handlers of audio/mpeg"
+env -u DISPLAY trimora --version || fail "trimora --version without a display"
 bash tests/app/smoke.sh /usr/bin/trimora "$test_build/fixtures/cbr128_10s.mp3" \
   "$test_build/tests/trimora_close_window" "$test_build/tests/trimora_capture_check" \
   || fail "the installed program"
+bash tests/app/smoke.sh /usr/bin/trimora "$test_build/fixtures/cbr128_10s.mp3" \
+  "$test_build/tests/trimora_close_window" "$test_build/tests/trimora_capture_check" argument \
+  || fail "the installed program with a file on its command line"
 
 $SUDO apt-get purge -y trimora
 installed=""

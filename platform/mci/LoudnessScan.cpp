@@ -99,7 +99,7 @@ std::optional<LoudnessProfile> scanLoudness(const std::filesystem::path& path, i
     else
         framesExpected = (layout->audioEnd - layout->firstAudioFrame()) / layout->header.frameBytes;
     const std::int64_t framesPerLevel = std::max<std::int64_t>(
-        1, (framesExpected + levelsWanted - 1) / std::max(1, levelsWanted));
+        kLeastFramesPerLevel, (framesExpected + levelsWanted - 1) / std::max(1, levelsWanted));
 
     LoudnessProfile profile;
     profile.secondsPerLevel

@@ -2,10 +2,14 @@
 # Runs the real program on a virtual X display as a user would: opens an MP3
 # through the Open dialog by typing its path, lets it play, closes the window
 # as a window manager does and checks the exit and the sound that came out.
-#   smoke.sh TRIMORA FILE.mp3 CLOSE_WINDOW_TOOL CAPTURE_CHECK_TOOL
+#   smoke.sh TRIMORA FILE.mp3 CLOSE_WINDOW_TOOL CAPTURE_CHECK_TOOL [argument]
+# With "argument" the file is named on the program's command line instead, as
+# a file manager's "Open With" does.
 # Exits 77 (skipped) when Xvfb or xdotool is missing.
 set -euo pipefail
-program="$1" file="$2" close_window="$3" capture_check="$4"
+program="$1" file="$2" close_window="$3" capture_check="$4" open_by="${5:-dialog}"
+file_argument=()
+[ "$open_by" = argument ] && file_argument=("$(realpath "$file")")
 
 for tool in Xvfb xdotool; do
   if ! command -v "$tool" >/dev/null; then
@@ -37,7 +41,7 @@ mkdir -m 700 "$work/runtime"
 env QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/capture.raw" \
   HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
   http_proxy=http://127.0.0.1:9 HTTP_PROXY=http://127.0.0.1:9 no_proxy= NO_PROXY= \
-  "$program" >"$work/program.log" 2>&1 &
+  "$program" "${file_argument[@]}" >"$work/program.log" 2>&1 &
 program_pid=$!
 
 find_window() { # NAME: waits up to 20 s for a visible window of the program
@@ -52,23 +56,25 @@ find_window() { # NAME: waits up to 20 s for a visible window of the program
 }
 
 main_window="$(find_window '^Trimora$')"
-# The Open button, 2385,975 twips with a size of 1005x330 at 15 twips per pixel.
-xdotool mousemove --window "$main_window" 192 76 click 1
+if [ "$open_by" = dialog ]; then
+  # The Open button, 2385,975 twips with a size of 1005x330 at 15 twips per pixel.
+  xdotool mousemove --window "$main_window" 192 76 click 1
 
-dialog="$(find_window '^Open')"
-# Keys typed before the new dialog has the focus are lost, and the name field's
-# completion list may take a Return for itself: type again while it stays open.
-dialog_open() { xdotool search --all --onlyvisible --pid "$program_pid" --name '^Open' >/dev/null 2>&1; }
-for _ in 1 2 3; do
-  sleep 0.5
-  timeout 5 xdotool windowfocus --sync "$dialog" key ctrl+a || true
-  xdotool type --delay 5 "$(realpath "$file")"
-  sleep 0.5
-  xdotool key Return
-  for _ in $(seq 20); do dialog_open || break; sleep 0.1; done
-  dialog_open || break
-done
-dialog_open && fail "the Open dialog did not take the typed path"
+  dialog="$(find_window '^Open')"
+  # Keys typed before the new dialog has the focus are lost, and the name field's
+  # completion list may take a Return for itself: type again while it stays open.
+  dialog_open() { xdotool search --all --onlyvisible --pid "$program_pid" --name '^Open' >/dev/null 2>&1; }
+  for _ in 1 2 3; do
+    sleep 0.5
+    timeout 5 xdotool windowfocus --sync "$dialog" key ctrl+a || true
+    xdotool type --delay 5 "$(realpath "$file")"
+    sleep 0.5
+    xdotool key Return
+    for _ in $(seq 20); do dialog_open || break; sleep 0.1; done
+    dialog_open || break
+  done
+  dialog_open && fail "the Open dialog did not take the typed path"
+fi
 
 sleep 2.5
 "$close_window" "$main_window"
