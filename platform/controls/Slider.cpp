@@ -142,7 +142,7 @@ void Slider::paintEvent(QPaintEvent* event)
     // Text colour over the window colour reads in light and dark themes alike;
     // the section takes the selection colour.
     QColor ink = option.palette.color(QPalette::WindowText);
-    ink.setAlpha(120);
+    ink.setAlpha(150);
     if (marked) {
         QColor shade = option.palette.color(QPalette::Highlight);
         shade.setAlpha(90);
@@ -157,6 +157,9 @@ void Slider::paintEvent(QPaintEvent* event)
         const int firstColumn = int(std::floor(left));
         const int lastColumn = int(std::ceil(left + overview_.size() / levelsPerPixel));
         const int rightEdge = groove.right() - handle.width() / 2;
+        // Any sound stands out of the groove, so a quiet stretch still reads
+        // apart from silence at the slider's small height.
+        const int lowest = std::min(reach, groove.height() / 2 + 1);
         for (int x = firstColumn; x <= std::min(lastColumn, rightEdge); ++x) {
             const double from = std::max(0.0, (x - left) * levelsPerPixel);
             const auto first = std::size_t(from);
@@ -165,7 +168,8 @@ void Slider::paintEvent(QPaintEvent* event)
             float loudest = 0;
             for (std::size_t i = first; i < last; ++i)
                 loudest = std::max(loudest, overview_[i]);
-            const int height = int(std::lround(loudest * reach));
+            const int height
+                = loudest > 0 ? lowest + int(std::lround(loudest * (reach - lowest))) : 0;
             if (height > 0)
                 painter.fillRect(x, centre - height, 1, 2 * height + 1, ink);
         }
