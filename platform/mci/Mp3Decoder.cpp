@@ -46,8 +46,8 @@ struct Mp3Decoder::Source {
         auto* source = static_cast<Source*>(self);
         if (source->stop.stop_requested())
             return -1;
-        const std::size_t got
-            = source->file.read(source->origin + source->position, static_cast<std::uint8_t*>(buffer), bytes);
+        const std::size_t got = source->file.read(
+            source->origin + source->position, static_cast<std::uint8_t*>(buffer), bytes);
         source->position += std::int64_t(got);
         return mpg123_ssize_t(got);
     }
@@ -85,8 +85,8 @@ bool Mp3Decoder::open(
     return openWithFormats(path, audioStart, 0, 0, std::move(stop));
 }
 
-bool Mp3Decoder::open(const std::filesystem::path& path, std::int64_t audioStart,
-    long sampleRate, int channels, std::stop_token stop)
+bool Mp3Decoder::open(const std::filesystem::path& path, std::int64_t audioStart, long sampleRate,
+    int channels, std::stop_token stop)
 {
     return openWithFormats(path, audioStart, sampleRate, channels, std::move(stop));
 }

@@ -83,7 +83,7 @@ int main(int argc, char** argv)
     // Replies go to the root window, to whoever listens for its children.
     XSelectInput(dpy, root, SubstructureNotifyMask);
 
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = requestStop;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
@@ -117,7 +117,8 @@ int main(int argc, char** argv)
             XEvent event;
             XNextEvent(dpy, &event);
             if (event.type != ClientMessage || event.xclient.message_type != protocols
-                || Atom(event.xclient.data.l[0]) != ping || Window(event.xclient.data.l[2]) != window)
+                || Atom(event.xclient.data.l[0]) != ping
+                || Window(event.xclient.data.l[2]) != window)
                 continue;
             const auto found = waiting.find(event.xclient.data.l[1]);
             if (found == waiting.end())

@@ -97,7 +97,8 @@ TEST(CommonDialog, ListsAFolderOfSpecialFilesWithoutReadingAnyFile)
     dialog.Filter = kMp3Filter;
     dialog.FilterIndex = 2;
     dialog.FileName = dir.filePath(QStringLiteral("new.mp3"));
-    const std::map<QString, QString> expected { { QStringLiteral("picture"), QStringLiteral("File") },
+    const std::map<QString, QString> expected { { QStringLiteral("picture"),
+                                                    QStringLiteral("File") },
         { QStringLiteral("folder"), QStringLiteral("Folder") } };
     std::map<QString, QString> types;
     QElapsedTimer clock;

@@ -53,8 +53,8 @@ TEST(DecoderStart, ReadsFromTheAudioStartAsIfTheFileBeganThere)
     };
     const Case cases[] = {
         { "chained empty tags", emptyTags, "id3v2_big_10s.mp3", true, 44100, 2 },
-        { "another stream's frames", readFile(fixtures::path("mono22k_10s.mp3")),
-            "cbr128_10s.mp3", false, 44100, 2 },
+        { "another stream's frames", readFile(fixtures::path("mono22k_10s.mp3")), "cbr128_10s.mp3",
+            false, 44100, 2 },
     };
     TempDir dir;
     for (const Case& c : cases) {

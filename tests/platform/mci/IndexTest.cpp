@@ -67,8 +67,8 @@ TEST(SeekTest, ThroughTheIndexLandsWhereReadingFromTheStartLands)
             std::size_t expectedBytes = 0, actualBytes = 0;
             Mp3Decoder reader, seeker;
             ASSERT_TRUE(reader.open(path));
-            ASSERT_TRUE(seeker.open(
-                path, layout->audioStart, reader.sampleRate(), reader.channels()));
+            ASSERT_TRUE(
+                seeker.open(path, layout->audioStart, reader.sampleRate(), reader.channels()));
             seeker.useIndex(walk.index);
             ASSERT_TRUE(reader.seek(sample));
             ASSERT_TRUE(seeker.seek(sample));
