@@ -80,8 +80,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "window %#lx does not list _NET_WM_PING in WM_PROTOCOLS\n", window);
         return 2;
     }
-    // Replies go to the root window, to whoever listens for its children.
-    XSelectInput(dpy, root, SubstructureNotifyMask);
+    // A window answers a ping by sending it back to the root window, for
+    // whoever listens there for structure or redirect events. Redirect belongs
+    // to the window manager, so listen for the structure events.
+    XSelectInput(dpy, root, StructureNotifyMask);
 
     struct sigaction action { };
     action.sa_handler = requestStop;
