@@ -21,3 +21,5 @@ for b in "$TRIMORA_BUILD_DIR"/bench/*; do
   echo "== $(basename "$b")"
   "$b" "$@"
 done
+echo "== app_responsiveness_bench"
+bash bench/app_responsiveness_bench.sh "$TRIMORA_BUILD_DIR"

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
 test_build="${TRIMORA_BUILD_DIR:-build}"
-for helper in tests/trimora_close_window tests/trimora_capture_check fixtures/cbr128_10s.mp3; do
+for helper in tools/trimora_close_window tests/trimora_capture_check fixtures/cbr128_10s.mp3; do
   [ -e "$test_build/$helper" ] || { echo "run bash scripts/test.sh first: $test_build/$helper is missing"; exit 1; }
 done
 if dpkg-query -W -f='${Status}' trimora 2>/dev/null | grep -q "ok installed"; then
@@ -54,10 +54,10 @@ gio mime audio/mpeg | tee "$work/handlers"
 grep -q "trimora.desktop" "$work/handlers" || fail "trimora is not among the handlers of audio/mpeg"
 env -u DISPLAY trimora --version || fail "trimora --version without a display"
 bash tests/app/smoke.sh /usr/bin/trimora "$test_build/fixtures/cbr128_10s.mp3" \
-  "$test_build/tests/trimora_close_window" "$test_build/tests/trimora_capture_check" \
+  "$test_build/tools/trimora_close_window" "$test_build/tests/trimora_capture_check" \
   || fail "the installed program"
 bash tests/app/smoke.sh /usr/bin/trimora "$test_build/fixtures/cbr128_10s.mp3" \
-  "$test_build/tests/trimora_close_window" "$test_build/tests/trimora_capture_check" argument \
+  "$test_build/tools/trimora_close_window" "$test_build/tests/trimora_capture_check" argument \
   || fail "the installed program with a file on its command line"
 
 $SUDO apt-get purge -y trimora

@@ -1,5 +1,6 @@
 #include "platform/controls/CommonDialog.h"
 
+#include "platform/controls/NameOnlyIconProvider.h"
 #include "platform/runtime/RuntimeError.h"
 
 #include <QFileDialog>
@@ -82,7 +83,12 @@ void CommonDialog::show(Kind kind)
 
 std::optional<QString> CommonDialog::choose(Kind kind) const
 {
+    // Outlives the dialog, whose listing thread asks it until the end.
+    NameOnlyIconProvider icons;
     QFileDialog dialog(owner_);
+    // The desktop's own chooser may read files to draw them; this one does not.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&icons);
     dialog.setWindowModality(Qt::ApplicationModal);
     if (!DialogTitle.isEmpty())
         dialog.setWindowTitle(DialogTitle);

@@ -4,6 +4,7 @@
 
 #include <mpg123.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -24,15 +25,18 @@ namespace {
 
 } // namespace
 
-// The file as libmpg123 reads it, a window of 64 KiB at a time rather than a
-// system call per frame, and failing as soon as stopping is requested.
+// The file as libmpg123 reads it: from the start of the audio on, a window of
+// 64 KiB at a time rather than a system call per frame, and failing as soon as
+// stopping is requested. Positions count from `origin`.
 struct Mp3Decoder::Source {
     FileReader file;
+    std::int64_t origin = 0;
     std::int64_t position = 0;
     std::stop_token stop;
 
-    Source(const std::filesystem::path& path, std::stop_token stopToken)
+    Source(const std::filesystem::path& path, std::int64_t audioStart, std::stop_token stopToken)
         : file(path, 64 * 1024)
+        , origin(std::clamp<std::int64_t>(audioStart, 0, file.size()))
         , stop(std::move(stopToken))
     {
     }
@@ -42,8 +46,8 @@ struct Mp3Decoder::Source {
         auto* source = static_cast<Source*>(self);
         if (source->stop.stop_requested())
             return -1;
-        const std::size_t got
-            = source->file.read(source->position, static_cast<std::uint8_t*>(buffer), bytes);
+        const std::size_t got = source->file.read(
+            source->origin + source->position, static_cast<std::uint8_t*>(buffer), bytes);
         source->position += std::int64_t(got);
         return mpg123_ssize_t(got);
     }
@@ -55,7 +59,7 @@ struct Mp3Decoder::Source {
             return -1;
         const std::int64_t base = whence == SEEK_SET ? 0
             : whence == SEEK_CUR                     ? source->position
-                                                     : source->file.size();
+                                                     : source->file.size() - source->origin;
         if (base + offset < 0)
             return -1;
         source->position = base + offset;
@@ -75,23 +79,24 @@ Mp3Decoder::~Mp3Decoder()
     handle_.reset();
 }
 
-bool Mp3Decoder::open(const std::filesystem::path& path, std::stop_token stop)
-{
-    return openWithFormats(path, 0, 0, std::move(stop));
-}
-
 bool Mp3Decoder::open(
-    const std::filesystem::path& path, long sampleRate, int channels, std::stop_token stop)
+    const std::filesystem::path& path, std::int64_t audioStart, std::stop_token stop)
 {
-    return openWithFormats(path, sampleRate, channels, std::move(stop));
+    return openWithFormats(path, audioStart, 0, 0, std::move(stop));
 }
 
-bool Mp3Decoder::openWithFormats(
-    const std::filesystem::path& path, long sampleRate, int channels, std::stop_token stop)
+bool Mp3Decoder::open(const std::filesystem::path& path, std::int64_t audioStart, long sampleRate,
+    int channels, std::stop_token stop)
+{
+    return openWithFormats(path, audioStart, sampleRate, channels, std::move(stop));
+}
+
+bool Mp3Decoder::openWithFormats(const std::filesystem::path& path, std::int64_t audioStart,
+    long sampleRate, int channels, std::stop_token stop)
 {
     initialiseLibrary();
     handle_.reset();
-    source_ = std::make_unique<Source>(path, std::move(stop));
+    source_ = std::make_unique<Source>(path, audioStart, std::move(stop));
     if (!source_->file.isOpen())
         return false;
 
@@ -155,7 +160,10 @@ void Mp3Decoder::useIndex(const FrameIndex& index)
 {
     if (index.offsets.empty())
         return;
-    std::vector<off_t> offsets(index.offsets.begin(), index.offsets.end());
+    std::vector<off_t> offsets;
+    offsets.reserve(index.offsets.size());
+    for (const std::int64_t offset : index.offsets)
+        offsets.push_back(off_t(offset - source_->origin));
     mpg123_set_index(handle_.get(), offsets.data(), off_t(index.step), offsets.size());
 }
 

@@ -26,11 +26,14 @@ public:
     Mp3Decoder& operator=(const Mp3Decoder&) = delete;
 
     // Opens the file for any channel count and rate; false when it cannot be
-    // opened or holds no audio libmpg123 can decode.
-    bool open(const std::filesystem::path& path, std::stop_token stop = {});
+    // opened or holds no audio libmpg123 can decode. `audioStart` is where the
+    // audio begins, past the tags at the start of the file: libmpg123 sees the
+    // file from there on, so tags before it cost nothing however long they are.
+    bool open(
+        const std::filesystem::path& path, std::int64_t audioStart = 0, std::stop_token stop = {});
     // Opens the file, which must decode to the given format.
-    bool open(const std::filesystem::path& path, long sampleRate, int channels,
-        std::stop_token stop = {});
+    bool open(const std::filesystem::path& path, std::int64_t audioStart, long sampleRate,
+        int channels, std::stop_token stop = {});
 
     long sampleRate() const { return sampleRate_; }
     int channels() const { return channels_; }
@@ -42,7 +45,8 @@ public:
     // file tells no encoder delay.
     std::int64_t gaplessTrim() const;
 
-    // Lets seeks jump through a frame index found elsewhere.
+    // Lets seeks jump through a frame index found elsewhere, whose offsets
+    // count from the start of the file.
     void useIndex(const FrameIndex& index);
     // Moves to sample `sample` (per channel); false on failure.
     bool seek(std::int64_t sample);
@@ -55,8 +59,8 @@ private:
     };
     struct Source;
 
-    bool openWithFormats(
-        const std::filesystem::path& path, long sampleRate, int channels, std::stop_token stop);
+    bool openWithFormats(const std::filesystem::path& path, std::int64_t audioStart,
+        long sampleRate, int channels, std::stop_token stop);
     bool formatIsTheTracks() const;
 
     std::unique_ptr<Source> source_;

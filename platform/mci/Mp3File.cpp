@@ -10,7 +10,7 @@ namespace mci {
 
 PlaybackSource Mp3File::playbackSource() const
 {
-    return { path, sampleRate, channels, seekIndex ? seekIndex->current() : nullptr };
+    return { path, audioStart, sampleRate, channels, seekIndex ? seekIndex->current() : nullptr };
 }
 
 namespace {
@@ -63,11 +63,12 @@ std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
     if (!layout)
         return MCIERR_CANNOT_LOAD_DRIVER;
     Mp3Decoder decoder;
-    if (!decoder.open(path))
+    if (!decoder.open(path, layout->audioStart))
         return MCIERR_CANNOT_LOAD_DRIVER;
 
     Mp3File mp3;
     mp3.path = path;
+    mp3.audioStart = layout->audioStart;
     mp3.sampleRate = decoder.sampleRate();
     mp3.channels = decoder.channels();
     if (infoTagFitsFile(*layout)) {

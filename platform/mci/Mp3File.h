@@ -15,6 +15,8 @@ namespace mci {
 // exact length and its seek points.
 struct Mp3File {
     std::filesystem::path path;
+    // Where the audio begins, past the tags at the start.
+    std::int64_t audioStart = 0;
     long sampleRate = 0;
     int channels = 0;
     // Samples per channel that decoding the whole file gives.

@@ -82,7 +82,7 @@ void PlaybackSession::decode(std::stop_token stop, PlaybackSource source)
     bool failed = false;
 
     Mp3Decoder decoder;
-    if (decoder.open(source.path, source.sampleRate, source.channels, stop)) {
+    if (decoder.open(source.path, source.audioStart, source.sampleRate, source.channels, stop)) {
         if (source.index)
             decoder.useIndex(*source.index);
         if (from_ == 0 || decoder.seek(from_)) {

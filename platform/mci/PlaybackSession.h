@@ -17,6 +17,8 @@ class AudioOutput;
 // What a stretch of playback needs to know about its file.
 struct PlaybackSource {
     std::filesystem::path path;
+    // Where the audio begins, past the tags at the start.
+    std::int64_t audioStart = 0;
     long sampleRate = 0;
     int channels = 0;
     // Seek points, when known; without them libmpg123 finds its way alone.

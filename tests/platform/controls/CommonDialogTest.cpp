@@ -1,13 +1,18 @@
 #include "platform/controls/CommonDialog.h"
+#include "platform/controls/NameOnlyIconProvider.h"
 
 #include "tests/support/RaisedError.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <map>
+#include <sys/stat.h>
 
 namespace {
 
@@ -64,6 +69,58 @@ TEST(CommonDialog, RealChooserTakesTheSettingsAndRaisesCancelWhenRejected)
     EXPECT_EQ(title, QStringLiteral("Save"));
     EXPECT_EQ(filter, QStringLiteral("All Files (*)"));
     EXPECT_EQ(QFileInfo(dialog.FileName), QFileInfo(existing));
+}
+
+// Reading a FIFO waits for a writer, a device may never end and some files
+// under /proc block on read. The chooser looks at every entry of a folder,
+// shown or not (it hides FIFOs and devices), so it must draw them all by name
+// and kind alone, and close promptly. A file that is a picture inside but has
+// no picture's name shows that no content was looked at.
+TEST(CommonDialog, ListsAFolderOfSpecialFilesWithoutReadingAnyFile)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("x.mp3"));
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString device = dir.filePath(QStringLiteral("zero.mp3"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    QFile picture(dir.filePath(QStringLiteral("picture")));
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+    picture.write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + QByteArray(64, '\0'));
+    picture.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+
+    const NameOnlyIconProvider icons;
+    EXPECT_EQ(icons.type(QFileInfo(fifo)), QStringLiteral("Special file"));
+    EXPECT_EQ(icons.type(QFileInfo(device)), QStringLiteral("Special file"));
+
+    CommonDialog dialog;
+    dialog.Filter = kMp3Filter;
+    dialog.FilterIndex = 2;
+    dialog.FileName = dir.filePath(QStringLiteral("new.mp3"));
+    const std::map<QString, QString> expected { { QStringLiteral("picture"),
+                                                    QStringLiteral("File") },
+        { QStringLiteral("folder"), QStringLiteral("Folder") } };
+    std::map<QString, QString> types;
+    QElapsedTimer clock;
+    clock.start();
+    whenShown([&](QFileDialog& shown) {
+        auto* model = shown.findChild<QFileSystemModel*>();
+        ASSERT_NE(model, nullptr);
+        // The listing and the types arrive from the chooser's own thread.
+        while (types.size() < expected.size() && clock.elapsed() < 20000) {
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+            for (const auto& [name, type] : expected) {
+                const QModelIndex index = model->index(dir.filePath(name));
+                if (index.isValid() && !model->type(index).isEmpty())
+                    types[name] = model->type(index);
+            }
+        }
+        shown.reject();
+    });
+    EXPECT_EQ(expect::raisedError([&] { dialog.ShowOpen(); }), rt::err::CancelError);
+    EXPECT_EQ(types, expected);
+    // Generous for a loaded machine; an idle one needs a fraction of a second.
+    EXPECT_LT(clock.elapsed(), 10000);
 }
 
 } // namespace

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# How long the real program's window takes to answer a window manager's ping
+# while it opens a file behind 105 MB of empty tags, opens a 2-hour file, saves
+# a 60-minute clip and lists folders of special files. Goal: the longest reply
+# in every case at most 100 ms on an idle machine. The reference is the
+# longest reply of the same window doing nothing, measured in the same run.
+#   app_responsiveness_bench.sh BUILD_DIR
+set -euo pipefail
+build="$1"
+here="$(cd "$(dirname "$0")" && pwd)"
+goal_ms=100
+program="$build/app/trimora" ping="$build/tools/trimora_ping_window" close="$build/tools/trimora_close_window"
+for tool in "$program" "$ping" "$close"; do
+  [ -x "$tool" ] || { echo "skipped: $tool was not built (is libX11 missing?)"; exit 0; }
+done
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# A constant-rate file without an info frame: the big files are made of it.
+ffmpeg -v error -f lavfi -i sine=frequency=440:duration=10 -ac 2 -ar 44100 \
+  -c:a libmp3lame -b:a 128k -write_xing 0 -id3v2_version 0 "$work/short.mp3"
+
+echo "load average before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
+status=0
+bash "$here/../tests/app/responsiveness.sh" "$program" "$ping" "$close" 1000000 "$work/short.mp3" \
+  >"$work/run.txt" 2>&1 || status=$?
+if [ "$status" -eq 77 ]; then
+  echo "skipped: $(head -n1 "$work/run.txt")"
+  exit 0
+fi
+[ "$status" -eq 0 ] || { cat "$work/run.txt"; echo "the run failed"; exit 1; }
+
+read -r -a cases <<<"$(sed -n 's/^longest replies (ms): //p' "$work/run.txt")"
+idle_ms=""
+for entry in "${cases[@]}"; do [ "${entry%%=*}" = idle ] && idle_ms="${entry#*=}"; done
+echo "goal: longest reply <= $goal_ms ms in every case; reference: the idle window's longest reply, $idle_ms ms"
+for entry in "${cases[@]}"; do
+  name="${entry%%=*}" ms="${entry#*=}"
+  [ "$name" = idle ] && continue
+  verdict="MET"
+  [ "$ms" -le "$goal_ms" ] || verdict="NOT MET"
+  printf '%-22s longest reply %5d ms (idle %d ms)  %s\n' "$name" "$ms" "$idle_ms" "$verdict"
+done

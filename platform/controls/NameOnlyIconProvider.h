@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QFileIconProvider>
+#include <QIcon>
+
+// Icons and type names for a file chooser, decided from a file's name and
+// kind (folder, file, link, other) alone. The stock provider reads a file's
+// first bytes to guess its type, and reading a FIFO, a device or a file such
+// as /proc/kmsg can wait forever; listing a folder must never do that.
+// Safe to call from the chooser's background thread once constructed.
+class NameOnlyIconProvider : public QFileIconProvider {
+public:
+    NameOnlyIconProvider();
+
+    using QFileIconProvider::icon;
+    QIcon icon(const QFileInfo& info) const override;
+    QString type(const QFileInfo& info) const override;
+
+private:
+    QIcon folder_;
+    QIcon file_;
+    QIcon folderLink_;
+    QIcon fileLink_;
+};
