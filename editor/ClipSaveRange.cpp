@@ -14,8 +14,7 @@ ClipSaveRange clipSaveRange(const QString& sourcePath, std::int64_t sourceBytes,
     if (!audio || audio->bare) {
         // One whole number of bytes per millisecond, rounded to the even
         // neighbour on a tie, as the clip format always had it.
-        const std::int32_t bytesPerMs
-            = rt::roundToInt32(rt::divide(double(sourceBytes), lengthMs));
+        const std::int32_t bytesPerMs = rt::roundToInt32(rt::divide(double(sourceBytes), lengthMs));
         return { rt::mul32(bytesPerMs, startMs), rt::mul32(endMs, bytesPerMs), sourceBytes };
     }
     const std::int32_t startOffset = rt::toInt32(audio->start + 1);

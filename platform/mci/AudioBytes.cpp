@@ -26,8 +26,8 @@ namespace {
     // as the device rounds a position.
     std::int64_t decodedSampleAt(std::int64_t ms, const FrameTable& table)
     {
-        return std::llround(double(std::max<std::int64_t>(ms, 0)) * double(table.sampleRate())
-                   / 1000.0)
+        return std::llround(
+                   double(std::max<std::int64_t>(ms, 0)) * double(table.sampleRate()) / 1000.0)
             + table.trimmedSamples;
     }
 

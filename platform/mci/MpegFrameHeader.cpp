@@ -102,7 +102,7 @@ int reservoirBytes(const std::uint8_t* bytes, const MpegFrameHeader& header)
         return 0;
     const std::uint8_t* side = bytes + (header.crcProtected ? 6 : 4);
     return header.version == MpegFrameHeader::Version::Mpeg1 ? (side[0] << 1) | (side[1] >> 7)
-                                                            : side[0];
+                                                             : side[0];
 }
 
 } // namespace mci

@@ -38,8 +38,7 @@ struct MpegFrameHeader {
 // usable header. A free-format frame's size cannot be known from its header:
 // it is read only when `freeFormatBytes`, the unpadded size of the stream's
 // frames, is known, and is empty otherwise.
-std::optional<MpegFrameHeader> parseFrameHeader(
-    const std::uint8_t* bytes, int freeFormatBytes = 0);
+std::optional<MpegFrameHeader> parseFrameHeader(const std::uint8_t* bytes, int freeFormatBytes = 0);
 
 // True when two headers agree on every bit that stays the same from frame to
 // frame of one stream (all but padding, private bit, mode extension and the

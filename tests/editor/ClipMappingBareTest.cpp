@@ -16,8 +16,8 @@ TEST_F(ClipSavingTest, BareFileKeepsTheWholeFileRule)
 {
     // 12,500 frames of 384 bytes (128 kbit/s at 48 kHz, 24 ms each): 4,800,000
     // bytes that last 300,000 ms, 16 bytes per millisecond.
-    const std::string frames = mpegframes::times(
-        12'500, [](int) { return mpegframes::frame(0xFB, 0x94, 0x00, 384); });
+    const std::string frames
+        = mpegframes::times(12'500, [](int) { return mpegframes::frame(0xFB, 0x94, 0x00, 384); });
     prepare(0, 300'000, 10'000, 20'000);
     source = QByteArray::fromStdString(frames);
     writeFile(sourcePath, source);

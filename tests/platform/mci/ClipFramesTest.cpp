@@ -23,7 +23,10 @@ struct Row {
     std::vector<Marks> marks;
 };
 
-std::string plain(int) { return layer3(); }
+std::string plain(int)
+{
+    return layer3();
+}
 
 // 64 kbit/s at 32 kHz: 288-byte frames of 36 ms (MPEG-2.5 at 8 kHz: 72 ms).
 std::vector<Row> rows()
@@ -48,7 +51,9 @@ std::vector<Row> rows()
             { { 0, 216, 0, 1728, 1728 }, { 100, 5000, 576, 1728, 1728 },
                 { 300, 400, 1728, 1728, 1728 } } },
         { "MPEG-2.5",
-            id3v2(0) + times(6, [](int i) { return frame(0xE3, 0x48, 0, 288, i == 3 ? 200 : 0, false); }),
+            id3v2(0)
+                + times(
+                    6, [](int i) { return frame(0xE3, 0x48, 0, 288, i == 3 ? 200 : 0, false); }),
             { { 217, 300, 586, 1450, 1738 } } },
         // Bytes where layer III keeps its reservoir count mean nothing here.
         { "layer II", times(6, [](int) { return frame(0xFD, 0x48, 0, 288, 255); }) + id3v1,
@@ -68,7 +73,8 @@ std::vector<Row> rows()
         { "free format",
             times(6,
                 [](int i) {
-                    return frame(0xFB, i == 2 ? 0x0A : 0x08, 0, i == 2 ? 301 : 300, i == 3 ? 300 : 0);
+                    return frame(
+                        0xFB, i == 2 ? 0x0A : 0x08, 0, i == 2 ? 301 : 300, i == 3 ? 300 : 0);
                 }),
             { { 109, 180, 300, 1501, 1801 } } },
     };
