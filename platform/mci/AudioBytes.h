@@ -17,10 +17,10 @@ struct AudioBytes {
     // The file is bare (see FrameTable::bare): its bytes grow in step with
     // time from its first byte to its last, and the other fields are unset.
     bool bare = false;
-    // The first byte of the frame holding the start moment, or of the earliest
-    // frame before it, within its run, that holds part of its coded sound (the
-    // bit reservoir): a copy that began later would decode that frame, and
-    // often several after it, to silence.
+    // The first byte of the frame holding the start moment, stepped back over
+    // the frames a decoder needs to give that frame's sound whole (see
+    // FrameTable::Frame::stepBack): a copy that began later would decode it,
+    // and often several after it, to silence or noise.
     std::int64_t start = 0;
     // The end of the frame whose sound completes the end moment.
     std::int64_t end = 0;

@@ -35,13 +35,19 @@ void FrameTable::add(const FrameSeen& frame)
         oneRun_ = oneRun_ && frames_.empty();
     }
 
-    // Walk back over the frames whose coded sound holds this frame's first bytes.
+    // The frames whose coded sound holds this frame's first bytes.
     int reservoir = frame.reservoirBytes;
-    std::size_t stepBack = 0;
-    while (reservoir > 0 && stepBack < std::min(recentCount_, kRecent)) {
-        ++stepBack;
-        reservoir -= recentMainData_[(frames_.size() - stepBack) % kRecent];
+    std::size_t reservoirFrames = 0;
+    while (reservoir > 0 && reservoirFrames < std::min(recentCount_, kRecent)) {
+        ++reservoirFrames;
+        reservoir -= recentMainData_[(frames_.size() - reservoirFrames) % kRecent];
     }
+    // A frame's first samples are completed by the end of the frame before it
+    // (overlapping transforms and the synthesis filter's memory), so that one
+    // must decode whole too, with its own reservoir.
+    const std::size_t stepBack
+        = recentCount_ == 0 ? 0 : std::max(reservoirFrames, 1 + previousReservoirFrames_);
+    previousReservoirFrames_ = reservoirFrames;
     recentMainData_[frames_.size() % kRecent] = header.mainDataBytes();
     ++recentCount_;
 

@@ -19,8 +19,9 @@ public:
     struct Frame {
         std::int64_t offset = 0;
         int bytes = 0;
-        // Frames just before this one whose bytes its bit reservoir draws on;
-        // never reaches back past the start of its run.
+        // Frames just before this one that a decoder needs to give its sound
+        // whole: the frame before it and those whose bytes the bit reservoirs
+        // of the two draw on. Never reaches back past the start of its run.
         int stepBack = 0;
         // First frame after a discontinuity (or of the file).
         bool startsRun = false;
@@ -61,6 +62,7 @@ private:
     static constexpr std::size_t kRecent = 64;
     std::array<int, kRecent> recentMainData_ {};
     std::size_t recentCount_ = 0;
+    std::size_t previousReservoirFrames_ = 0;
 };
 
 } // namespace mci

@@ -1,7 +1,8 @@
 // Streams built frame by frame, with every offset known: the marks map to
-// the frame holding the start (stepped back over the frames its bit
-// reservoir draws on, never across a discontinuity) and to the end of the
-// frame that completes the end, whatever lies around the frames.
+// the frame holding the start, stepped back over the frame before it and the
+// frames the bit reservoirs of the two draw on, never across a discontinuity,
+// and to the end of the frame that completes the end, whatever lies around
+// the frames.
 
 #include "MciSession.h"
 
@@ -41,14 +42,15 @@ std::vector<Row> rows()
     return {
         // Frame 5 draws 300 bytes: all 252 of frame 4 and 48 of frame 3. The
         // frame after the hole starts a run and steps back over nothing.
+        // Elsewhere a frame that draws on no reservoir steps back one frame.
         { "hole",
             times(8, reservoirAt(5, 300)) + std::string(100, '\0') + times(8, reservoirAt(0, 200)),
             { { 190, 250, 864, 2016, 2304 }, { 289, 576, 2404, 4708, 4708 } } },
         { "ID3v2 in mid-file", times(6, plain) + id3v2(90) + times(6, reservoirAt(1, 100)),
-            { { 257, 370, 1828, 3268, 3556 }, { 40, 170, 288, 1440, 1728 } } },
+            { { 257, 370, 1828, 3268, 3556 }, { 40, 170, 0, 1440, 1728 } } },
         { "APE and Lyrics3 at the end, marks at 0, at the length and past it",
             times(6, plain) + lyrics + ape,
-            { { 0, 216, 0, 1728, 1728 }, { 100, 5000, 576, 1728, 1728 },
+            { { 0, 216, 0, 1728, 1728 }, { 100, 5000, 288, 1728, 1728 },
                 { 300, 400, 1728, 1728, 1728 } } },
         { "MPEG-2.5",
             id3v2(0)
@@ -57,13 +59,13 @@ std::vector<Row> rows()
             { { 217, 300, 586, 1450, 1738 } } },
         // Bytes where layer III keeps its reservoir count mean nothing here.
         { "layer II", times(6, [](int) { return frame(0xFD, 0x48, 0, 288, 255); }) + id3v1,
-            { { 100, 200, 576, 1728, 1728 } } },
+            { { 100, 200, 288, 1728, 1728 } } },
         // With the CRC the side information starts 2 bytes later and a frame
         // carries 250 bytes of sound: 251 reach two frames back.
         { "CRC-protected", id3v2(0) + times(6, reservoirAt(4, 251, true)),
             { { 145, 180, 586, 1450, 1738 } } },
         { "info frame counting too many frames", infoFrame(1000) + times(6, plain),
-            { { 80, 216, 864, 2016, 2016 }, { 100, 10'000, 864, 2016, 2016 } } },
+            { { 80, 216, 576, 2016, 2016 }, { 100, 10'000, 576, 2016, 2016 } } },
         // The second file's info frame is a silent frame of the first one's stream.
         { "two files joined",
             infoFrame(4) + times(4, reservoirAt(1, 100)) + id3v2(90) + infoFrame(4)
