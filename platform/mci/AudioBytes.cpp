@@ -4,6 +4,7 @@
 #include "platform/mci/FrameWalker.h"
 #include "platform/mci/Mp3Decoder.h"
 #include "platform/mci/Mp3Layout.h"
+#include "platform/mci/SharedFrameTables.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,6 +57,8 @@ AudioBytes audioBytesOf(const FrameTable& table, std::int64_t startMs, std::int6
 
 std::shared_ptr<const FrameTable> frameTableOf(const std::filesystem::path& path)
 {
+    if (auto shared = sharedFrameTable(path))
+        return shared;
     FileReader file(path);
     if (!file.isOpen())
         return nullptr;

@@ -33,8 +33,8 @@ struct AudioBytes {
 // maps every field to the end of the audio; an end past it to the last frame.
 AudioBytes audioBytesOf(const FrameTable& table, std::int64_t startMs, std::int64_t endMs);
 
-// The frames of `path`, listed by a walk over it. Null when it holds no MPEG
-// audio frames.
+// The frames of `path`: those the device listed when it opened the file, or
+// else a walk over it. Null when it holds no MPEG audio frames.
 std::shared_ptr<const FrameTable> frameTableOf(const std::filesystem::path& path);
 
 // Both of the above. Nothing when the file holds no MPEG audio frames.

@@ -3,6 +3,7 @@
 #include "platform/mci/FileReader.h"
 #include "platform/mci/FrameWalker.h"
 #include "platform/mci/Mp3Decoder.h"
+#include "platform/mci/SharedFrameTables.h"
 
 #include <algorithm>
 
@@ -70,14 +71,23 @@ std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
     mp3.path = path;
     mp3.sampleRate = decoder.sampleRate();
     mp3.channels = decoder.channels();
+    // The identity before the walk: a file changed during it is not shared.
+    const auto identity = identityOf(path);
+    const std::int64_t trimmed = layout->infoTag ? decoder.gaplessTrim() : 0;
     if (infoTagFitsFile(*layout)) {
         mp3.samples = decoder.length();
-        mp3.seekIndex = std::make_unique<SeekIndex>(path, *layout);
+        mp3.seekIndex
+            = std::make_unique<SeekIndex>(path, *layout, FrameSharing { identity, trimmed });
     } else {
         FrameWalk walk = walkFrames(file, *layout);
         mp3.samples = layout->infoTag ? samplesOfFrames(decoder, *layout, walk.audioFrames)
                                       : walk.audioFrames * layout->header.samplesPerFrame;
         mp3.seekIndex = std::make_unique<SeekIndex>(std::move(walk.index));
+        if (walk.complete && identity) {
+            walk.table.trimmedSamples = trimmed;
+            mp3.frames = std::make_shared<const FrameTable>(std::move(walk.table));
+            shareFrameTable(path, *identity, mp3.frames);
+        }
     }
     if (mp3.samples <= 0)
         return MCIERR_CANNOT_LOAD_DRIVER;
