@@ -53,7 +53,7 @@ void FrameTable::add(const FrameSeen& frame)
 
     frames_.push_back((std::uint64_t(frame.offset) & kOffsetMask)
         | ((std::uint64_t(header.frameBytes) & kBytesMask) << kBytesShift)
-        | ((std::uint64_t(stepBack) & kStepMask) << kStepShift)
+        | (std::min<std::uint64_t>(stepBack, kStepMask) << kStepShift)
         | (std::uint64_t(frame.startsRun) << kRunShift));
 }
 

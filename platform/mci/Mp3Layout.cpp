@@ -14,8 +14,10 @@ namespace {
     constexpr std::int64_t kFirstFrameSearchBytes = 64 * 1024;
     // Frames in a row that make a run of audio rather than a chance match.
     constexpr int kFramesToTrust = 4;
-    // The largest free-format frame a decoder takes.
+    // The largest free-format frame a decoder takes, and the smallest that can
+    // hold a header and side information.
     constexpr int kLargestFreeFormatFrame = 3456;
+    constexpr int kSmallestFreeFormatFrame = 48;
 
     std::uint32_t bigEndian32(const std::uint8_t* p)
     {
@@ -119,8 +121,8 @@ namespace {
         const int padding = (header[2] & 0x02) ? ((header[1] & 0x06) == 0x06 ? 4 : 1) : 0;
         const std::int64_t searchEnd
             = std::min(end, offset + kLargestFreeFormatFrame + padding + 1);
-        for (std::int64_t next = file.find(0xFF, offset + 4, searchEnd); next + 4 <= searchEnd;
-             next = file.find(0xFF, next + 1, searchEnd)) {
+        for (std::int64_t next = file.find(0xFF, offset + kSmallestFreeFormatFrame, searchEnd);
+             next + 4 <= searchEnd; next = file.find(0xFF, next + 1, searchEnd)) {
             const std::uint8_t* bytes = file.bytesAt(next, 4);
             if (!bytes || !sameFixedBits(bytes, header))
                 continue;

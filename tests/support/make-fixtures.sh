@@ -48,6 +48,7 @@ wait
 encode -V 0 "$work/stepnoise44.wav" "$out/stepped_vbr_swing.mp3" &
 # The encoder's own bit rate, which no header names (free format).
 encode --freeformat -b 200 "$work/step44.wav" "$out/stepped_free.mp3" &
+encode --freeformat -b 200 -t "$work/s44_10.wav" "$out/free_noinfo_10s.mp3" &
 # Two files joined end to end, each with its tag and info frame: the first 10.5 s and
 # the rest, split inside a second so that every change of tone is heard whole
 # (the tone's WAV header is 44 bytes; 10.5 s are 1,852,200).
