@@ -57,7 +57,7 @@ AudioBytes audioBytesOf(const FrameTable& table, std::int64_t startMs, std::int6
 
 std::shared_ptr<const FrameTable> frameTableOf(const std::filesystem::path& path)
 {
-    if (auto shared = sharedFrameTable(path))
+    if (auto shared = sharedFrameTable(path); shared && shared->size() > 0)
         return shared;
     FileReader file(path);
     if (!file.isOpen())
