@@ -16,23 +16,25 @@ PlaybackSource Mp3File::playbackSource() const
 
 namespace {
 
-    // A tag counts the frames of the whole file; a file cut short holds fewer.
+    // A tag counts the frames of the whole file when its byte count is the
+    // file's: a file cut short holds fewer, and two files joined hold more.
     bool infoTagFitsFile(const Mp3Layout& layout)
     {
         if (!layout.infoTag || !layout.infoTag->frames)
             return false;
         const auto& bytes = layout.infoTag->bytes;
-        return !bytes || layout.audioEnd - layout.firstFrame >= std::int64_t(*bytes);
+        return !bytes || layout.audioEnd - layout.firstFrame == std::int64_t(*bytes);
     }
 
     // Decoding drops the encoder's and the decoder's delay from the start of
-    // the first frames; the padding at the end is gone with the cut-off part.
+    // the first frames; the padding at the end is gone with a cut-off part,
+    // and lies mid-stream when more audio follows what the tag counted.
     std::int64_t samplesOfFrames(
         const Mp3Decoder& decoder, const Mp3Layout& layout, std::int64_t frames)
     {
         std::int64_t samples = frames * layout.header.samplesPerFrame;
         samples -= decoder.gaplessTrim();
-        if (layout.infoTag->frames)
+        if (layout.infoTag->frames && frames <= std::int64_t(*layout.infoTag->frames))
             samples = std::min(samples, decoder.length());
         return std::max<std::int64_t>(0, samples);
     }
