@@ -174,6 +174,8 @@ std::optional<Mp3Layout> findMp3Layout(FileReader& file)
             break;
         // A free-format header (bit rate index 0) tells no size of its own.
         const bool freeFormat = (bytes[2] & 0xF0) == 0;
+        if (freeFormat && !parseFrameHeader(bytes, kSmallestFreeFormatFrame))
+            continue;
         const int freeBytes = freeFormat ? freeFormatSize(file, offset, layout.audioEnd) : 0;
         if (freeFormat && freeBytes == 0)
             continue;
