@@ -12,11 +12,13 @@ struct ClipSaveRange {
     std::int64_t lastByte = 0;
 };
 
-// Maps the marks to bytes where the audio of those moments lies. A file of one
-// bit rate throughout maps linearly over its audio bytes, with one whole number
-// of bytes per millisecond of `lengthMs`; a file whose bit rate varies maps each
-// mark to the frame that holds it, the start mark to the earliest frame holding
-// part of that frame's sound; a file without MPEG frames maps linearly over all
-// of its bytes. Raises Overflow or DivisionByZero as the arithmetic demands.
+// Maps the marks to bytes where the audio of those moments lies. The clip
+// starts on a frame bound, early enough to hold the coded sound of the frame
+// that holds the start mark, and takes in the frame that completes the end
+// mark. Two kinds of file map linearly over all of their bytes instead, with
+// one whole number of bytes per millisecond of `lengthMs`: a bare MPEG file
+// (one bit rate, no tags, frames end to end), as clips always were cut, and a
+// file without MPEG frames. Raises Overflow or DivisionByZero as the
+// arithmetic demands.
 ClipSaveRange clipSaveRange(const QString& sourcePath, std::int64_t sourceBytes,
     std::int32_t lengthMs, std::int32_t startMs, std::int32_t endMs);

@@ -2,37 +2,42 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 namespace mci {
 
-// Where the audio of an MP3 file lies among its bytes, and where the frames
-// holding two moments of it begin. Moments are milliseconds on the timeline
-// the device plays and reports: the samples a gapless decoder trims from the
-// start do not count. Offsets count from 0.
+class FrameTable;
+
+// Where the sound between two moments lies among the bytes of an MP3 file.
+// Moments are milliseconds on the timeline the device plays and reports: the
+// samples a gapless decoder trims from the start do not count. Offsets count
+// from 0; every end is one past the last byte.
 struct AudioBytes {
-    // First byte of the first frame that carries audio (tags and the info
-    // frame lie before it), and one past the last whole audio frame.
-    std::int64_t audioStart = 0;
-    std::int64_t audioEnd = 0;
-    // Every audio frame at one bit rate, so that bytes grow in step with time.
-    bool constantBitrate = false;
-    // Milliseconds of the audio bytes that the device does not play: what a
-    // gapless decoder trims from the start, rounded to whole milliseconds.
-    std::int32_t trimmedMs = 0;
-    // First byte of the earliest frame that holds part of the coded sound of
-    // the frame holding the start moment: a layer III frame may keep some of
-    // it in the frames before it (the bit reservoir), and a copy that begins
-    // later decodes that frame, and often several after it, to silence.
-    std::int64_t startSound = 0;
-    // First byte of the frame holding the end moment.
-    // Both are audioEnd for a moment past the last frame.
-    std::int64_t endFrame = 0;
+    // The file is bare (see FrameTable::bare): its bytes grow in step with
+    // time from its first byte to its last, and the other fields are unset.
+    bool bare = false;
+    // The first byte of the frame holding the start moment, stepped back over
+    // the frames a decoder needs to give that frame's sound whole (see
+    // FrameTable::Frame::stepBack): a copy that began later would decode it,
+    // and often several after it, to silence or noise.
+    std::int64_t start = 0;
+    // The end of the frame whose sound completes the end moment.
+    std::int64_t end = 0;
+    // The end of the last frame of the run that frame belongs to: bytes past
+    // it are a tag, damage or another stream, which a clip leaves out.
+    std::int64_t runEnd = 0;
 };
 
-// Walks the frame headers of `path` as far as the answer needs: to the frame
-// holding `endMs`, or through the whole file while every frame so far had the
-// same bit rate. Nothing when the file holds no MPEG audio frames.
+// Maps two moments to the frames of `table`. A start past the last frame
+// maps every field to the end of the audio; an end past it to the last frame.
+AudioBytes audioBytesOf(const FrameTable& table, std::int64_t startMs, std::int64_t endMs);
+
+// The frames of `path`: those the device listed when it opened the file, or
+// else a walk over it. Null when it holds no MPEG audio frames.
+std::shared_ptr<const FrameTable> frameTableOf(const std::filesystem::path& path);
+
+// Both of the above. Nothing when the file holds no MPEG audio frames.
 std::optional<AudioBytes> findAudioBytes(
     const std::filesystem::path& path, std::int64_t startMs, std::int64_t endMs);
 

@@ -18,7 +18,7 @@ namespace {
     // starts, or `end` when there is none before `end`, within kLongestGap of
     // `from`, or before a stop is requested.
     std::int64_t resync(FileReader& file, std::int64_t from, std::int64_t end,
-        const MpegFrameHeader& stream, const std::stop_token& stop)
+        const Mp3Layout& layout, const std::stop_token& stop)
     {
         const std::int64_t limit = std::min(end, from + kLongestGap);
         std::int64_t offset = from;
@@ -29,7 +29,8 @@ namespace {
                 continue;
             if (offset + 4 > end)
                 break;
-            if (frameChainStartsAt(file, offset, end, &stream, kFramesToResync))
+            if (frameChainStartsAt(
+                    file, offset, end, &layout.header, kFramesToResync, layout.freeFormatBytes))
                 return offset;
             ++offset;
         }
@@ -45,22 +46,27 @@ FrameRun visitFrames(
     const std::int64_t end = layout.audioEnd;
     std::int64_t offset = layout.firstAudioFrame();
     run.audioEnd = offset;
+    bool startsRun = true;
     while (offset + 4 <= end) {
         if (run.audioFrames % kFramesBetweenStopChecks == 0 && stop.stop_requested())
             return run;
         const std::uint8_t* bytes = file.bytesAt(offset, 4);
         if (!bytes)
             break;
-        const auto header = parseFrameHeader(bytes);
+        const auto header = parseFrameHeader(bytes, layout.freeFormatBytes);
         if (!header || !header->sameStreamAs(layout.header)) {
-            offset = resync(file, offset + 1, end, layout.header, stop);
+            offset = resync(file, offset + 1, end, layout, stop);
+            startsRun = true;
             if (stop.stop_requested())
                 return run;
             continue;
         }
         if (offset + header->frameBytes > end)
             break; // a frame cut off at the end holds no audio that can be decoded
-        const bool more = visit(FrameSeen { run.audioFrames, offset, *header });
+        const std::uint8_t* start = file.bytesAt(offset, 8);
+        const bool more = visit(FrameSeen { run.audioFrames, offset, *header, startsRun,
+            start ? reservoirBytes(start, *header) : 0 });
+        startsRun = false;
         ++run.audioFrames;
         offset += header->frameBytes;
         run.audioEnd = offset;
@@ -78,9 +84,11 @@ FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token 
         file, layout,
         [&](const FrameSeen& frame) {
             walk.index.add(frame.number, frame.offset);
+            walk.table.add(frame);
             return true;
         },
         std::move(stop));
+    walk.table.finish(run, layout, file.size());
     walk.audioFrames = run.audioFrames;
     walk.complete = run.complete;
     return walk;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/mci/FrameIndex.h"
+#include "platform/mci/FrameTable.h"
 #include "platform/mci/Mp3Layout.h"
 
 #include <cstdint>
@@ -15,6 +16,8 @@ class FileReader;
 struct FrameWalk {
     std::int64_t audioFrames = 0;
     FrameIndex index;
+    // Every frame, for cutting the file at frame bounds.
+    FrameTable table;
     // False when the walk was stopped before the end of the audio.
     bool complete = false;
 };
@@ -30,6 +33,13 @@ struct FrameSeen {
     std::int64_t number = 0;
     std::int64_t offset = 0;
     const MpegFrameHeader& header;
+    // The frame does not follow on from the one before: it is the first, or
+    // the walk resynced to reach it (after damage, a hole, a tag, or frames
+    // of another version, layer or sample rate). Nothing before it belongs
+    // to its sound.
+    bool startsRun = false;
+    // Bytes of its coded sound that lie in the frames before it (layer III).
+    int reservoirBytes = 0;
 };
 // Sees each audio frame in order; returns false to end the walk after it.
 using FrameVisitor = std::function<bool(const FrameSeen&)>;
@@ -50,7 +60,8 @@ struct FrameRun {
 FrameRun visitFrames(FileReader& file, const Mp3Layout& layout, const FrameVisitor& visit,
     std::stop_token stop = {});
 
-// Walks the whole audio of a file: counts the audio frames and notes seek points.
+// Walks the whole audio of a file: counts the audio frames, notes seek points
+// and lists the frames.
 FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token stop = {});
 
 } // namespace mci

@@ -3,6 +3,7 @@
 #include "platform/mci/FileReader.h"
 #include "platform/mci/FrameWalker.h"
 #include "platform/mci/Mp3Decoder.h"
+#include "platform/mci/SharedFrameTables.h"
 
 #include <algorithm>
 
@@ -15,23 +16,25 @@ PlaybackSource Mp3File::playbackSource() const
 
 namespace {
 
-    // A tag counts the frames of the whole file; a file cut short holds fewer.
+    // A tag counts the frames of the whole file when its byte count is the
+    // file's: a file cut short holds fewer, and two files joined hold more.
     bool infoTagFitsFile(const Mp3Layout& layout)
     {
         if (!layout.infoTag || !layout.infoTag->frames)
             return false;
         const auto& bytes = layout.infoTag->bytes;
-        return !bytes || layout.audioEnd - layout.firstFrame >= std::int64_t(*bytes);
+        return !bytes || layout.audioEnd - layout.firstFrame == std::int64_t(*bytes);
     }
 
     // Decoding drops the encoder's and the decoder's delay from the start of
-    // the first frames; the padding at the end is gone with the cut-off part.
+    // the first frames; the padding at the end is gone with a cut-off part,
+    // and lies mid-stream when more audio follows what the tag counted.
     std::int64_t samplesOfFrames(
         const Mp3Decoder& decoder, const Mp3Layout& layout, std::int64_t frames)
     {
         std::int64_t samples = frames * layout.header.samplesPerFrame;
         samples -= decoder.gaplessTrim();
-        if (layout.infoTag->frames)
+        if (layout.infoTag->frames && frames <= std::int64_t(*layout.infoTag->frames))
             samples = std::min(samples, decoder.length());
         return std::max<std::int64_t>(0, samples);
     }
@@ -71,14 +74,23 @@ std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
     mp3.audioStart = layout->audioStart;
     mp3.sampleRate = decoder.sampleRate();
     mp3.channels = decoder.channels();
+    // The identity before the walk: a file changed during it is not shared.
+    const auto identity = identityOf(path);
+    const std::int64_t trimmed = layout->infoTag ? decoder.gaplessTrim() : 0;
     if (infoTagFitsFile(*layout)) {
         mp3.samples = decoder.length();
-        mp3.seekIndex = std::make_unique<SeekIndex>(path, *layout);
+        mp3.seekIndex
+            = std::make_unique<SeekIndex>(path, *layout, FrameSharing { identity, trimmed });
     } else {
         FrameWalk walk = walkFrames(file, *layout);
         mp3.samples = layout->infoTag ? samplesOfFrames(decoder, *layout, walk.audioFrames)
                                       : walk.audioFrames * layout->header.samplesPerFrame;
         mp3.seekIndex = std::make_unique<SeekIndex>(std::move(walk.index));
+        if (walk.complete && identity) {
+            walk.table.trimmedSamples = trimmed;
+            mp3.frames = std::make_shared<const FrameTable>(std::move(walk.table));
+            shareFrameTable(path, *identity, mp3.frames);
+        }
     }
     if (mp3.samples <= 0)
         return MCIERR_CANNOT_LOAD_DRIVER;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/mci/FrameTable.h"
 #include "platform/mci/MciSendString.h"
 #include "platform/mci/PlaybackSession.h"
 #include "platform/mci/SeekIndex.h"
@@ -22,6 +23,9 @@ struct Mp3File {
     // Samples per channel that decoding the whole file gives.
     std::int64_t samples = 0;
     std::unique_ptr<SeekIndex> seekIndex;
+    // Every frame, when opening walked them; shared for cutting the file
+    // while it is open.
+    std::shared_ptr<const FrameTable> frames;
 
     PlaybackSource playbackSource() const;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/mci/FileReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace mci {
@@ -13,6 +14,10 @@ namespace {
     constexpr std::int64_t kFirstFrameSearchBytes = 64 * 1024;
     // Frames in a row that make a run of audio rather than a chance match.
     constexpr int kFramesToTrust = 4;
+    // The largest free-format frame a decoder takes, and the smallest that can
+    // hold a header and side information.
+    constexpr int kLargestFreeFormatFrame = 3456;
+    constexpr int kSmallestFreeFormatFrame = 48;
 
     std::uint32_t bigEndian32(const std::uint8_t* p)
     {
@@ -102,10 +107,36 @@ namespace {
         return info;
     }
 
+    // The unpadded size of the free-format frames of a stream whose first
+    // frame starts at `offset`: the distance to the next header with the same
+    // fixed bits that starts a run of such frames, less the first frame's
+    // padding. 0 when there is none within the largest frame.
+    int freeFormatSize(FileReader& file, std::int64_t offset, std::int64_t end)
+    {
+        const std::uint8_t* first = file.bytesAt(offset, 4);
+        if (!first)
+            return 0;
+        std::uint8_t header[4];
+        std::copy_n(first, 4, header);
+        const int padding = (header[2] & 0x02) ? ((header[1] & 0x06) == 0x06 ? 4 : 1) : 0;
+        const std::int64_t searchEnd
+            = std::min(end, offset + kLargestFreeFormatFrame + padding + 1);
+        for (std::int64_t next = file.find(0xFF, offset + kSmallestFreeFormatFrame, searchEnd);
+             next + 4 <= searchEnd; next = file.find(0xFF, next + 1, searchEnd)) {
+            const std::uint8_t* bytes = file.bytesAt(next, 4);
+            if (!bytes || !sameFixedBits(bytes, header))
+                continue;
+            const int size = int(next - offset) - padding;
+            if (frameChainStartsAt(file, offset, end, nullptr, kFramesToTrust, size))
+                return size;
+        }
+        return 0;
+    }
+
 } // namespace
 
 bool frameChainStartsAt(FileReader& file, std::int64_t offset, std::int64_t end,
-    const MpegFrameHeader* sameStreamAs, int framesWanted)
+    const MpegFrameHeader* sameStreamAs, int framesWanted, int freeFormatBytes)
 {
     std::optional<MpegFrameHeader> stream;
     if (sameStreamAs)
@@ -116,7 +147,7 @@ bool frameChainStartsAt(FileReader& file, std::int64_t offset, std::int64_t end,
         const std::uint8_t* bytes = file.bytesAt(offset, 4);
         if (!bytes || offset + 4 > end)
             return false;
-        const auto header = parseFrameHeader(bytes);
+        const auto header = parseFrameHeader(bytes, freeFormatBytes);
         if (!header || (stream && !header->sameStreamAs(*stream))
             || offset + header->frameBytes > end)
             return false;
@@ -141,11 +172,22 @@ std::optional<Mp3Layout> findMp3Layout(FileReader& file)
         const std::uint8_t* bytes = file.bytesAt(offset, 4);
         if (!bytes)
             break;
-        const auto header = parseFrameHeader(bytes);
-        if (!header || !frameChainStartsAt(file, offset, layout.audioEnd, nullptr, kFramesToTrust))
+        // A free-format header (bit rate index 0) tells no size of its own.
+        const bool freeFormat = (bytes[2] & 0xF0) == 0;
+        if (freeFormat && !parseFrameHeader(bytes, kSmallestFreeFormatFrame))
+            continue;
+        const int freeBytes = freeFormat ? freeFormatSize(file, offset, layout.audioEnd) : 0;
+        if (freeFormat && freeBytes == 0)
+            continue;
+        bytes = file.bytesAt(offset, 4);
+        const auto header = bytes ? parseFrameHeader(bytes, freeBytes) : std::nullopt;
+        if (!header
+            || !frameChainStartsAt(
+                file, offset, layout.audioEnd, nullptr, kFramesToTrust, freeBytes))
             continue;
         layout.firstFrame = offset;
         layout.header = *header;
+        layout.freeFormatBytes = freeBytes;
         layout.infoTag = readInfoTag(file, offset, *header);
         return layout;
     }

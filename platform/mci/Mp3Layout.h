@@ -25,6 +25,8 @@ struct Mp3Layout {
     std::int64_t firstFrame = 0;
     MpegFrameHeader header;
     std::optional<InfoTag> infoTag;
+    // The unpadded size of every frame of a free-format stream; 0 otherwise.
+    int freeFormatBytes = 0;
 
     // Offset of the first frame that carries audio.
     std::int64_t firstAudioFrame() const
@@ -39,7 +41,8 @@ std::optional<Mp3Layout> findMp3Layout(FileReader& file);
 
 // True when a frame of the stream starts at `offset` and the frame after it
 // either starts a frame of the same stream too or ends exactly at `end`.
+// Free-format frames count only when `freeFormatBytes` gives their size.
 bool frameChainStartsAt(FileReader& file, std::int64_t offset, std::int64_t end,
-    const MpegFrameHeader* sameStreamAs, int framesWanted);
+    const MpegFrameHeader* sameStreamAs, int framesWanted, int freeFormatBytes = 0);
 
 } // namespace mci

@@ -10,16 +10,22 @@ SeekIndex::SeekIndex(FrameIndex known)
 {
 }
 
-SeekIndex::SeekIndex(const std::filesystem::path& path, const Mp3Layout& layout)
+SeekIndex::SeekIndex(
+    const std::filesystem::path& path, const Mp3Layout& layout, FrameSharing sharing)
 {
-    walker_ = std::jthread([this, path, layout](std::stop_token stop) {
+    walker_ = std::jthread([this, path, layout, sharing](std::stop_token stop) {
         FileReader file(path);
         FrameWalk walk = walkFrames(file, layout, stop);
         if (!walk.complete)
             return;
         auto index = std::make_shared<const FrameIndex>(std::move(walk.index));
+        walk.table.trimmedSamples = sharing.trimmedSamples;
+        auto frames = std::make_shared<const FrameTable>(std::move(walk.table));
         std::lock_guard lock(mutex_);
         index_ = std::move(index);
+        frames_ = frames;
+        if (sharing.identity)
+            shareFrameTable(path, *sharing.identity, frames);
     });
 }
 

@@ -2,13 +2,22 @@
 
 #include "platform/mci/FrameIndex.h"
 #include "platform/mci/Mp3Layout.h"
+#include "platform/mci/SharedFrameTables.h"
 
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace mci {
+
+// How to share the frames a walk lists (see shareFrameTable): the file's
+// identity before the walk and the samples a gapless decoder trims.
+struct FrameSharing {
+    std::optional<FileIdentity> identity;
+    std::int64_t trimmedSamples = 0;
+};
 
 // The seek points of an open file. Either known from the start, or found by a
 // walk over the file's frames on a thread of its own, so that opening a long
@@ -16,7 +25,8 @@ namespace mci {
 class SeekIndex {
 public:
     explicit SeekIndex(FrameIndex known);
-    SeekIndex(const std::filesystem::path& path, const Mp3Layout& layout);
+    SeekIndex(
+        const std::filesystem::path& path, const Mp3Layout& layout, FrameSharing sharing = {});
     ~SeekIndex();
     SeekIndex(const SeekIndex&) = delete;
     SeekIndex& operator=(const SeekIndex&) = delete;
@@ -28,6 +38,7 @@ private:
     // Written once by the walking thread, read by the command thread.
     mutable std::mutex mutex_;
     std::shared_ptr<const FrameIndex> index_;
+    std::shared_ptr<const FrameTable> frames_;
     std::jthread walker_;
 };
 

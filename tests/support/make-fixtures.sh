@@ -45,7 +45,20 @@ wait
 encode -V 2 -t "$work/step44.wav" "$out/stepped_vbr_noinfo.mp3" &
 encode -m m --resample 22.05 -V 4 "$work/step22.wav" "$out/stepped_vbr_mono22k.mp3" &
 wait
-encode -V 0 "$work/stepnoise44.wav" "$out/stepped_vbr_swing.mp3"
+encode -V 0 "$work/stepnoise44.wav" "$out/stepped_vbr_swing.mp3" &
+# The encoder's own bit rate, which no header names (free format).
+encode --freeformat -b 200 "$work/step44.wav" "$out/stepped_free.mp3" &
+encode --freeformat -b 200 -t "$work/s44_10.wav" "$out/free_noinfo_10s.mp3" &
+# Two files joined end to end, each with its tag and info frame: the first 10.5 s and
+# the rest, split inside a second so that every change of tone is heard whole
+# (the tone's WAV header is 44 bytes; 10.5 s are 1,852,200).
+dd if="$work/step44.wav" of="$work/first.raw" bs=4 skip=11 count=463050 status=none
+dd if="$work/step44.wav" of="$work/last.raw" bs=4 skip=463061 status=none
+raw() { encode -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 128 "$@"; }
+raw --tt One --add-id3v2 "$work/first.raw" "$work/first.mp3" &
+raw --tt Two --add-id3v2 "$work/last.raw" "$work/last.mp3" &
+wait
+cat "$work/first.mp3" "$work/last.mp3" > "$out/stepped_joined.mp3"
 # A loud half, then the same sound 30 dB down.
 encode -b 128 -t "$work/s44_10.wav" "$work/loud.mp3" &
 encode -b 128 -t --scale 0.03 "$work/s44_10.wav" "$work/quiet.mp3" &

@@ -52,8 +52,8 @@ TEST(SampleRingTest, KeepsBytesInOrderAcrossTheWrap)
 // the tags. A frame off would give other samples altogether.
 TEST(SeekTest, ThroughTheIndexLandsWhereReadingFromTheStartLands)
 {
-    for (const char* fixture :
-        { "vbr_noinfo_10s.mp3", "vbr_info_10s.mp3", "id3v2_big_10s.mp3", "mono22k_10s.mp3" }) {
+    for (const char* fixture : { "vbr_noinfo_10s.mp3", "vbr_info_10s.mp3", "id3v2_big_10s.mp3",
+             "mono22k_10s.mp3", "free_noinfo_10s.mp3" }) {
         const auto path = fixtures::path(fixture);
         FileReader file(path);
         const auto layout = findMp3Layout(file);

@@ -70,7 +70,9 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, LengthTest,
         Case { "cbr128_noinfo_10s.mp3", -1, 1152 }, Case { "vbr_info_10s.mp3", 10000, 1152 },
         Case { "vbr_noinfo_10s.mp3", -1, 1152 }, Case { "mono22k_10s.mp3", -1, 576 },
         Case { "mpeg25_8k_10s.mp3", -1, 576 }, Case { "id3v2_big_10s.mp3", 10000, 1152 },
-        Case { "short_0_5s.mp3", 500, 1152 }, Case { "cbr128_60s.mp3", 60000, 1152 }),
+        Case { "short_0_5s.mp3", 500, 1152 }, Case { "cbr128_60s.mp3", 60000, 1152 },
+        Case { "stepped_free.mp3", 20000, 1152 }, Case { "free_noinfo_10s.mp3", -1, 1152 },
+        Case { "stepped_joined.mp3", -1, 1152 }),
     [](const auto& info) {
         std::string name = info.param.fixture;
         return name.substr(0, name.find('.'));

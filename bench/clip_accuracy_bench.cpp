@@ -1,0 +1,417 @@
+// How well a clip holds the marked sound, beside `ffmpeg -ss S -to E -c copy`
+// on the same marks. Over a generated set of MP3s, several mark pairs each:
+// the source and the clip are decoded with libmpg123, the clip is located in
+// the source's sound by cross-correlation, and three figures are printed:
+//
+// - start error: where the clip's sound begins against the start mark, in
+//   frames (negative: earlier);
+// - end error: where it ends against the end mark, in milliseconds;
+// - damage: milliseconds from the start mark to the last 10 ms window whose
+//   error against the source exceeds 10 % (missing sound counts) before 50 ms
+//   of clean sound.
+//
+// Goals: damage at most one frame on every file but the bare one; a start
+// error within [-(reservoir frames + 1), +1] frames; a median damage no worse
+// than ffmpeg's.
+
+#include "MciBenchSupport.h"
+
+#include "editor/ClipSaveRange.h"
+#include "platform/mci/AudioBytes.h"
+#include "platform/mci/FileReader.h"
+#include "platform/mci/FrameTable.h"
+#include "platform/mci/FrameWalker.h"
+#include "platform/mci/Mp3Decoder.h"
+#include "platform/mci/Mp3File.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <optional>
+#include <random>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr double kSeconds = 20.0;
+
+struct Sound {
+    long rate = 0;
+    std::vector<double> samples; // channels mixed
+};
+
+Sound decode(const std::filesystem::path& file)
+{
+    Sound out;
+    mci::Mp3Decoder decoder;
+    if (!decoder.open(file))
+        return out;
+    out.rate = decoder.sampleRate();
+    const int channels = decoder.channels();
+    std::vector<std::int16_t> buffer(16384);
+    std::size_t got = 0;
+    for (;;) {
+        const auto read
+            = decoder.read(reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size() * 2, got);
+        if (read != mci::Mp3Decoder::Read::Data)
+            break;
+        for (std::size_t i = 0; i + std::size_t(channels) <= got / 2; i += std::size_t(channels)) {
+            double sum = 0;
+            for (int c = 0; c < channels; ++c)
+                sum += buffer[i + std::size_t(c)];
+            out.samples.push_back(sum / channels);
+        }
+    }
+    return out;
+}
+
+// Twenty seconds of stereo: two gliding tones over soft noise, so that no
+// stretch of it looks like another and cross-correlation has one peak.
+bool writeSignal(const std::filesystem::path& wav, double fromSeconds, double seconds)
+{
+    const auto first = std::int64_t(std::llround(fromSeconds * kRate));
+    const auto count = std::int64_t(std::llround(seconds * kRate));
+    std::FILE* out = std::fopen(wav.c_str(), "wb");
+    if (!out)
+        return false;
+    const auto put = [&](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            std::fputc(int((value >> (8 * i)) & 0xFF), out);
+    };
+    const auto dataBytes = std::uint32_t(count * 4);
+    std::fwrite("RIFF", 1, 4, out);
+    put(36 + dataBytes, 4);
+    std::fwrite("WAVEfmt ", 1, 8, out);
+    put(16, 4), put(1, 2), put(2, 2), put(kRate, 4), put(kRate * 4, 4), put(4, 2), put(16, 2);
+    std::fwrite("data", 1, 4, out);
+    put(dataBytes, 4);
+    std::mt19937 noise(7);
+    std::normal_distribution<double> gauss(0.0, 600.0);
+    double phase1 = 0, phase2 = 0;
+    for (std::int64_t n = 0; n < first + count; ++n) {
+        const double t = double(n) / kRate;
+        phase1 += 2 * std::numbers::pi * (300.0 + 200.0 * std::sin(t * 0.9)) / kRate;
+        phase2 += 2 * std::numbers::pi * (1100.0 + 500.0 * std::sin(t * 2.3)) / kRate;
+        const double common = 7000 * std::sin(phase1) + 3000 * std::sin(phase2);
+        const double left = common + gauss(noise), right = common + gauss(noise);
+        if (n < first)
+            continue;
+        put(std::uint32_t(std::uint16_t(std::int16_t(left))), 2);
+        put(std::uint32_t(std::uint16_t(std::int16_t(right))), 2);
+    }
+    return std::fclose(out) == 0;
+}
+
+bool run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    return process.waitForFinished(120'000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+std::string readAll(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), {} };
+}
+
+void writeAll(const std::filesystem::path& file, const std::string& bytes)
+{
+    std::ofstream(file, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+// Puts an ID3v2 tag between two frames near the middle of `mp3`.
+bool insertTagMidway(const std::filesystem::path& mp3, const std::filesystem::path& out)
+{
+    std::int64_t middle = 0;
+    {
+        mci::FileReader file(mp3);
+        const auto layout = mci::findMp3Layout(file);
+        if (!layout)
+            return false;
+        const std::int64_t half = file.size() / 2;
+        mci::visitFrames(file, *layout, [&](const mci::FrameSeen& frame) {
+            middle = frame.offset;
+            return frame.offset < half;
+        });
+    }
+    std::string bytes = readAll(mp3);
+    std::string tag { 'I', 'D', '3', 3, 0, 0, 0, 0, 15, 0x50 }; // 2,000-byte body
+    tag += std::string(2000, '\0');
+    bytes.insert(std::size_t(middle), tag);
+    writeAll(out, bytes);
+    return true;
+}
+
+struct Cut {
+    bool ok = false;
+    double startFrames = 0, endMs = 0, damageMs = 0;
+};
+
+// The lag at which `clip` from sample `at` on best matches `source`, searched
+// over [from, to]; the normalised correlation goes to `score`.
+std::int64_t bestLag(const Sound& source, const Sound& clip, std::size_t at, std::int64_t from,
+    std::int64_t to, double& score)
+{
+    constexpr std::size_t kLength = 2048;
+    score = -1;
+    std::int64_t lag = 0;
+    if (at + kLength > clip.samples.size())
+        return lag;
+    from = std::max<std::int64_t>(from, -std::int64_t(at));
+    to = std::min<std::int64_t>(to, std::int64_t(source.samples.size() - kLength - at));
+    double clipEnergy = 0;
+    for (std::size_t i = 0; i < kLength; ++i)
+        clipEnergy += clip.samples[at + i] * clip.samples[at + i];
+    for (std::int64_t l = from; l <= to; ++l) {
+        double dot = 0, energy = 0;
+        const double* s = source.samples.data() + l + std::int64_t(at);
+        const double* c = clip.samples.data() + at;
+        for (std::size_t i = 0; i < kLength; ++i) {
+            dot += s[i] * c[i];
+            energy += s[i] * s[i];
+        }
+        const double value = dot / std::sqrt(energy * clipEnergy + 1e-9);
+        if (value > score) {
+            score = value;
+            lag = l;
+        }
+    }
+    return lag;
+}
+
+// Locates `clip` in `source` and measures it against the marks. The clip is
+// found by its middle, then placed exactly by its sound just after the start
+// mark and just before its end: a joint of two files may add or drop samples
+// between the two.
+Cut measure(const Sound& source, const Sound& clip, std::int64_t startSample,
+    std::int64_t endSample, int samplesPerFrame)
+{
+    Cut cut;
+    if (clip.rate != source.rate || clip.samples.size() < std::size_t(clip.rate))
+        return cut;
+    const std::int64_t rate = source.rate;
+    double score = 0;
+    const std::int64_t rough = bestLag(
+        source, clip, clip.samples.size() / 2, startSample - 3 * rate, startSample + rate, score);
+    if (score < 0.9)
+        return cut;
+    const std::int64_t nearStart = std::max<std::int64_t>(0, startSample + rate / 5 - rough);
+    const std::int64_t lag = bestLag(
+        source, clip, std::size_t(nearStart), rough - rate / 10, rough + rate / 10, score);
+    if (score < 0.9)
+        return cut;
+    const auto clipLength = std::int64_t(clip.samples.size());
+    const std::int64_t endLag = bestLag(source, clip, std::size_t(clipLength - rate / 5 - 2048),
+        rough - rate / 10, rough + rate / 10, score);
+    cut.ok = true;
+    cut.startFrames = double(lag - startSample) / samplesPerFrame;
+    cut.endMs = double(endLag + clipLength - endSample) * 1000.0 / double(rate);
+    // From the start mark to the first 50 ms of clean sound: what the cut
+    // itself harms (a joint of two files further on is no part of it).
+    const std::int64_t window = rate / 100;
+    const std::int64_t until = std::min(lag + clipLength, endSample);
+    int damaged = 0;
+    int cleanInARow = 0;
+    for (std::int64_t p = startSample; p + window <= until && cleanInARow < 5; p += window) {
+        bool bad = p < lag;
+        if (!bad) {
+            double error = 0, energy = 0;
+            for (std::int64_t i = p; i < p + window; ++i) {
+                const double s = source.samples[std::size_t(i)];
+                const double d = clip.samples[std::size_t(i - lag)] - s;
+                error += d * d;
+                energy += s * s;
+            }
+            // Error above 10 % of the signal's amplitude: 1 % of its energy.
+            bad = error > 0.01 * energy + double(window);
+        }
+        damaged += bad ? 1 + cleanInARow : 0;
+        cleanInARow = bad ? 0 : cleanInARow + 1;
+    }
+    cut.damageMs = damaged * 10.0;
+    return cut;
+}
+
+// True when the audio of `file` is layer II.
+bool layerII(const std::filesystem::path& file)
+{
+    mci::FileReader reader(file);
+    const auto layout = mci::findMp3Layout(reader);
+    return layout && layout->header.layer == 2;
+}
+
+struct Source {
+    const char* what;
+    std::string file;
+};
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    for (const char* tool : { "lame", "twolame" })
+        if (!bench::haveProgram(tool)) {
+            std::fprintf(stderr, "clip_accuracy_bench: %s is missing\n", tool);
+            return 0;
+        }
+    const bool haveFfmpeg = bench::haveProgram("ffmpeg");
+    bench::TempDir dir;
+    const auto at
+        = [&](const std::string& name) { return QString::fromStdString((dir / name).string()); };
+    std::printf("making the sources...\n");
+    std::fflush(stdout);
+    if (!writeSignal(dir / "all.wav", 0, kSeconds) || !writeSignal(dir / "first.wav", 0, 10.5)
+        || !writeSignal(dir / "last.wav", 10.5, kSeconds - 10.5))
+        return 1;
+    writeAll(dir / "cover.png", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(150'000, '\0'));
+    const QString wav = at("all.wav");
+    const QString lame = QStringLiteral("lame");
+    const bool made = run(lame,
+                          QStringList { "--quiet", "-b", "128", "--ti", at("cover.png"), wav,
+                              at("picture.mp3") })
+        && run(lame, QStringList { "--quiet", "-b", "128", wav, at("info.mp3") })
+        && run(lame, QStringList { "--quiet", "-V", "2", wav, at("vbr.mp3") })
+        && run(lame,
+            QStringList { "--quiet", "-m", "m", "--resample", "8", "-b", "24", wav, at("8k.mp3") })
+        && run(QStringLiteral("twolame"),
+            QStringList { "--quiet", "-b", "192", wav, at("layer2.mp3") })
+        && run(lame, QStringList { "--quiet", "--freeformat", "-b", "200", wav, at("free.mp3") })
+        && run(lame,
+            QStringList { "--quiet", "-b", "128", "--add-id3v2", "--tt", "One", at("first.wav"),
+                at("first.mp3") })
+        && run(lame,
+            QStringList { "--quiet", "-b", "128", "--add-id3v2", "--tt", "Two", at("last.wav"),
+                at("last.mp3") })
+        && run(lame, QStringList { "--quiet", "-b", "128", "-t", wav, at("bare.mp3") });
+    if (!made)
+        return 1;
+    writeAll(dir / "joined.mp3", readAll(dir / "first.mp3") + readAll(dir / "last.mp3"));
+    if (!insertTagMidway(dir / "bare.mp3", dir / "midtag.mp3"))
+        return 1;
+    std::string tag { 'I', 'D', '3', 3, 0, 0, 0, 0, 8, 0 }; // 1,024-byte body
+    writeAll(dir / "layer2tag.mp3", tag + std::string(1024, '\0') + readAll(dir / "layer2.mp3"));
+
+    const Source sources[] = {
+        { "CBR 128, ID3v2 picture", "picture.mp3" },
+        { "CBR 128, info frame", "info.mp3" },
+        { "VBR -V 2", "vbr.mp3" },
+        { "8 kHz MPEG-2.5", "8k.mp3" },
+        { "layer II 192 (twolame), ID3v2", "layer2tag.mp3" },
+        { "free format 200", "free.mp3" },
+        { "two files joined", "joined.mp3" },
+        { "ID3v2 tag in mid-file", "midtag.mp3" },
+        { "bare CBR 128 (whole-file rule)", "bare.mp3" },
+        { "bare layer II 192 (whole-file)", "layer2.mp3" },
+    };
+    const std::pair<std::int32_t, std::int32_t> marks[]
+        = { { 1'234, 4'321 }, { 5'003, 8'888 }, { 10'017, 14'999 }, { 15'555, 19'001 } };
+
+    std::printf("%-32s %-13s | %9s %8s %7s | %9s %8s %7s\n", "file", "marks (ms)", "start fr",
+        "end ms", "damage", "ffmpeg st", "end ms", "damage");
+    bool damageMet = true, startMet = true;
+    std::vector<double> ourDamage, theirDamage;
+    double worstDamage = 0, worstFrameMs = 0;
+    for (const Source& s : sources) {
+        const auto path = dir / s.file;
+        const auto opened = mci::openMp3File(path);
+        const auto table = mci::frameTableOf(path);
+        if (!std::holds_alternative<mci::Mp3File>(opened) || !table) {
+            std::printf("%-32s cannot be opened\n", s.what);
+            damageMet = startMet = false;
+            continue;
+        }
+        const auto& mp3 = std::get<mci::Mp3File>(opened);
+        const auto lengthMs
+            = std::int32_t(std::llround(double(mp3.samples) * 1000.0 / double(mp3.sampleRate)));
+        const Sound played = decode(path);
+        const std::string bytes = readAll(path);
+        const int perFrame = table->samplesPerFrame();
+        const double frameMs = perFrame * 1000.0 / double(table->sampleRate());
+        for (const auto& [startMs, endMs] : marks) {
+            const std::int64_t startSample = std::llround(startMs * double(played.rate) / 1000.0);
+            const std::int64_t endSample = std::llround(endMs * double(played.rate) / 1000.0);
+            const ClipSaveRange range = clipSaveRange(QString::fromStdString(path.string()),
+                std::int64_t(bytes.size()), lengthMs, startMs, endMs);
+            const std::int64_t blocks
+                = (std::int64_t(range.endOffset) - range.startOffset) / 4096 + 1;
+            const std::int64_t clipBytes
+                = std::min(blocks * 4096 + 1, range.lastByte - range.startOffset + 1);
+            writeAll(dir / "clip.mp3",
+                bytes.substr(std::size_t(range.startOffset - 1), std::size_t(clipBytes)));
+            const Cut ours
+                = measure(played, decode(dir / "clip.mp3"), startSample, endSample, perFrame);
+            const std::size_t frame = std::size_t((startSample + table->trimmedSamples) / perFrame);
+            const int stepBack = frame < table->size() ? (*table)[frame].stepBack : 0;
+
+            Cut theirs;
+            if (haveFfmpeg) {
+                // The mp3 muxer takes no layer II and no picture stream.
+                const std::string out = layerII(path) ? "ffmpeg.mp2" : "ffmpeg.mp3";
+                QFile::remove(at(out));
+                if (run(QStringLiteral("ffmpeg"),
+                        { "-v", "quiet", "-y", "-ss", QString::number(startMs / 1000.0, 'f', 3),
+                            "-to", QString::number(endMs / 1000.0, 'f', 3), "-i",
+                            QString::fromStdString(path.string()), "-map", "0:a:0", "-c", "copy",
+                            at(out) }))
+                    theirs = measure(played, decode(dir / out), startSample, endSample, perFrame);
+            }
+            std::printf("%-32s %5d-%-7d |", s.what, startMs, endMs);
+            if (ours.ok)
+                std::printf(" %+9.2f %+8.0f %7.0f |", ours.startFrames, ours.endMs, ours.damageMs);
+            else
+                std::printf(" %26s |", "not found");
+            if (theirs.ok)
+                std::printf(
+                    " %+9.2f %+8.0f %7.0f\n", theirs.startFrames, theirs.endMs, theirs.damageMs);
+            else
+                std::printf(" %26s\n", haveFfmpeg ? "failed" : "-");
+            if (table->bare())
+                continue;
+            if (!ours.ok) {
+                damageMet = startMet = false;
+                continue;
+            }
+            ourDamage.push_back(ours.damageMs);
+            if (theirs.ok)
+                theirDamage.push_back(theirs.damageMs);
+            if (worstFrameMs == 0 || ours.damageMs / frameMs > worstDamage / worstFrameMs) {
+                worstDamage = ours.damageMs;
+                worstFrameMs = frameMs;
+            }
+            damageMet = damageMet && ours.damageMs <= frameMs;
+            startMet = startMet && ours.startFrames >= -(stepBack + 1) && ours.startFrames <= 1;
+        }
+    }
+    std::printf("damage after the start mark, files but the bare one: worst %.0f ms against a "
+                "frame of %.1f ms (goal <= one frame) %s\n",
+        worstDamage, worstFrameMs, damageMet ? "MET" : "NOT MET");
+    std::printf("start error within [-(reservoir frames + 1), +1] frames on every cut: %s\n",
+        startMet ? "MET" : "NOT MET");
+    if (haveFfmpeg)
+        std::printf("median damage: ours %.0f ms, ffmpeg %.0f ms (goal: no worse) %s\n",
+            median(ourDamage), median(theirDamage),
+            median(ourDamage) <= median(theirDamage) ? "MET" : "NOT MET");
+    else
+        std::printf("median damage: ours %.0f ms; ffmpeg is not installed\n", median(ourDamage));
+    return 0;
+}
