@@ -20,7 +20,7 @@ namespace {
         if (!layout.infoTag)
             return 0;
         Mp3Decoder decoder;
-        return decoder.open(path) ? decoder.gaplessTrim() : 0;
+        return decoder.open(path, layout.audioStart) ? decoder.gaplessTrim() : 0;
     }
 
     // The sample of the decoded frames that the device plays at `ms`, rounded
