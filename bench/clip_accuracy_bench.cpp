@@ -17,11 +17,11 @@
 #include "MciBenchSupport.h"
 
 #include "editor/ClipSaveRange.h"
-#include "platform/mci/AudioBytes.h"
-#include "platform/mci/FileReader.h"
-#include "platform/mci/FrameTable.h"
-#include "platform/mci/FrameWalker.h"
-#include "platform/mci/Mp3Decoder.h"
+#include "platform/mp3/AudioBytes.h"
+#include "platform/mp3/FileReader.h"
+#include "platform/mp3/FrameTable.h"
+#include "platform/mp3/FrameWalker.h"
+#include "platform/mp3/Mp3Decoder.h"
 #include "platform/mci/Mp3File.h"
 
 #include <QCoreApplication>
@@ -50,7 +50,7 @@ struct Sound {
 Sound decode(const std::filesystem::path& file)
 {
     Sound out;
-    mci::Mp3Decoder decoder;
+    mp3::Mp3Decoder decoder;
     if (!decoder.open(file))
         return out;
     out.rate = decoder.sampleRate();
@@ -60,7 +60,7 @@ Sound decode(const std::filesystem::path& file)
     for (;;) {
         const auto read
             = decoder.read(reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size() * 2, got);
-        if (read != mci::Mp3Decoder::Read::Data)
+        if (read != mp3::Mp3Decoder::Read::Data)
             break;
         for (std::size_t i = 0; i + std::size_t(channels) <= got / 2; i += std::size_t(channels)) {
             double sum = 0;
@@ -135,12 +135,12 @@ bool insertTagMidway(const std::filesystem::path& mp3, const std::filesystem::pa
 {
     std::int64_t middle = 0;
     {
-        mci::FileReader file(mp3);
-        const auto layout = mci::findMp3Layout(file);
+        mp3::FileReader file(mp3);
+        const auto layout = mp3::findMp3Layout(file);
         if (!layout)
             return false;
         const std::int64_t half = file.size() / 2;
-        mci::visitFrames(file, *layout, [&](const mci::FrameSeen& frame) {
+        mp3::visitFrames(file, *layout, [&](const mp3::FrameSeen& frame) {
             middle = frame.offset;
             return frame.offset < half;
         });
@@ -246,8 +246,8 @@ Cut measure(const Sound& source, const Sound& clip, std::int64_t startSample,
 // True when the audio of `file` is layer II.
 bool layerII(const std::filesystem::path& file)
 {
-    mci::FileReader reader(file);
-    const auto layout = mci::findMp3Layout(reader);
+    mp3::FileReader reader(file);
+    const auto layout = mp3::findMp3Layout(reader);
     return layout && layout->header.layer == 2;
 }
 
@@ -334,7 +334,7 @@ int main(int argc, char** argv)
     for (const Source& s : sources) {
         const auto path = dir / s.file;
         const auto opened = mci::openMp3File(path);
-        const auto table = mci::frameTableOf(path);
+        const auto table = mp3::frameTableOf(path);
         if (!std::holds_alternative<mci::Mp3File>(opened) || !table) {
             std::printf("%-32s cannot be opened\n", s.what);
             damageMet = startMet = false;

@@ -1,6 +1,6 @@
 #include "editor/ClipSaveRange.h"
 
-#include "platform/mci/AudioBytes.h"
+#include "platform/mp3/AudioBytes.h"
 #include "platform/runtime/CheckedMath.h"
 
 #include <QFile>
@@ -9,7 +9,7 @@
 ClipSaveRange clipSaveRange(const QString& sourcePath, std::int64_t sourceBytes,
     std::int32_t lengthMs, std::int32_t startMs, std::int32_t endMs)
 {
-    const auto audio = mci::findAudioBytes(
+    const auto audio = mp3::findAudioBytes(
         std::filesystem::path(QFile::encodeName(sourcePath).toStdString()), startMs, endMs);
     if (!audio || audio->bare) {
         // One whole number of bytes per millisecond, rounded to the even

@@ -1,6 +1,6 @@
 #include "editor/ClipSaveSource.h"
 
-#include "platform/mci/FileReader.h"
+#include "platform/mp3/FileReader.h"
 #include "platform/runtime/RuntimeError.h"
 
 #include <cerrno>
@@ -16,18 +16,18 @@ ClipSaveSource::ClipSaveSource(const QString& path)
 {
     // A pipe put in the source's place must not hold the save up until someone
     // writes to it: only a regular file is opened and read.
-    const mci::RegularFile opened
-        = mci::openRegularFile(std::filesystem::path(QFile::encodeName(path).toStdString()));
+    const mp3::RegularFile opened
+        = mp3::openRegularFile(std::filesystem::path(QFile::encodeName(path).toStdString()));
     switch (opened.failure) {
-    case mci::FileReader::Failure::None:
+    case mp3::FileReader::Failure::None:
         break;
-    case mci::FileReader::Failure::NotFound:
+    case mp3::FileReader::Failure::NotFound:
         rt::raise(rt::err::FileNotFound);
-    case mci::FileReader::Failure::AccessDenied:
+    case mp3::FileReader::Failure::AccessDenied:
         rt::raise(rt::err::PermissionDenied);
-    case mci::FileReader::Failure::NotRegularFile:
+    case mp3::FileReader::Failure::NotRegularFile:
         throw rt::RuntimeError(rt::err::PathFileAccessError, QStringLiteral("Not a regular file"));
-    case mci::FileReader::Failure::Unreadable:
+    case mp3::FileReader::Failure::Unreadable:
         rt::raise(rt::err::PathFileAccessError);
     }
     // Reads are positioned (pread): one system call per block, no seeks.

@@ -1,6 +1,6 @@
 #include "editor/LoudnessOverview.h"
 
-#include "platform/mci/LoudnessScan.h"
+#include "platform/mp3/LoudnessScan.h"
 
 #include <QFile>
 #include <algorithm>
@@ -23,7 +23,7 @@ std::vector<float> displayLevels(const std::vector<float>& levelsDb)
     std::vector<float> sorted = levelsDb;
     const auto reference = sorted.begin() + std::ptrdiff_t(sorted.size() * 3 / 4);
     std::nth_element(sorted.begin(), reference, sorted.end());
-    if (*reference <= mci::kSilentDb)
+    if (*reference <= mp3::kSilentDb)
         return levels;
     const float floor = *reference - LoudnessOverview::kRangeDb;
     for (std::size_t i = 0; i < levels.size(); ++i)
@@ -68,7 +68,7 @@ void LoudnessOverview::start(const QString& path)
         = std::jthread([this, generation, finished, file = QFile::encodeName(path).toStdString()](
                            std::stop_token stop) {
               auto lastShown = Clock::now();
-              const auto post = [&](const mci::LoudnessProfile& profile) {
+              const auto post = [&](const mp3::LoudnessProfile& profile) {
                   QMetaObject::invokeMethod(
                       this,
                       [this, generation, levels = displayLevels(profile.levelsDb),
@@ -77,9 +77,9 @@ void LoudnessOverview::start(const QString& path)
                       },
                       Qt::QueuedConnection);
               };
-              const auto profile = mci::scanLoudness(
+              const auto profile = mp3::scanLoudness(
                   file, kLevels,
-                  [&](const mci::LoudnessProfile& sofar) {
+                  [&](const mp3::LoudnessProfile& sofar) {
                       if (Clock::now() - lastShown < kProgressInterval)
                           return;
                       lastShown = Clock::now();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/mci/AudioSystem.h"
+#include "platform/audio/AudioSystem.h"
 #include "platform/mci/MpegVideoDevice.h"
 
 #include <cstdint>
@@ -19,7 +19,7 @@ struct OpenDevice {
     std::string style;
     MpegVideoDevice device;
 
-    OpenDevice(std::uint32_t deviceId, Mp3File file, AudioOutput& output)
+    OpenDevice(std::uint32_t deviceId, Mp3File file, audio::AudioOutput& output)
         : id(deviceId)
         , device(std::move(file), output)
     {
@@ -48,8 +48,8 @@ private:
 
     std::mutex mutex_;
     // Declared before the devices so that they outlive them.
-    AudioSystem audio_;
-    AudioOutput output_ { audio_ };
+    audio::AudioSystem audio_;
+    audio::AudioOutput output_ { audio_ };
     std::map<std::string, std::unique_ptr<OpenDevice>> devices_;
     std::uint32_t nextId_ = 1;
 };

@@ -1,15 +1,15 @@
 #include "platform/mci/Mp3File.h"
 
-#include "platform/mci/FileReader.h"
-#include "platform/mci/FrameWalker.h"
-#include "platform/mci/Mp3Decoder.h"
-#include "platform/mci/SharedFrameTables.h"
+#include "platform/mp3/FileReader.h"
+#include "platform/mp3/FrameWalker.h"
+#include "platform/mp3/Mp3Decoder.h"
+#include "platform/mp3/SharedFrameTables.h"
 
 #include <algorithm>
 
 namespace mci {
 
-PlaybackSource Mp3File::playbackSource() const
+audio::PlaybackSource Mp3File::playbackSource() const
 {
     return { path, audioStart, sampleRate, channels, seekIndex ? seekIndex->current() : nullptr };
 }
@@ -18,7 +18,7 @@ namespace {
 
     // A tag counts the frames of the whole file when its byte count is the
     // file's: a file cut short holds fewer, and two files joined hold more.
-    bool infoTagFitsFile(const Mp3Layout& layout)
+    bool infoTagFitsFile(const mp3::Mp3Layout& layout)
     {
         if (!layout.infoTag || !layout.infoTag->frames)
             return false;
@@ -30,7 +30,7 @@ namespace {
     // the first frames; the padding at the end is gone with a cut-off part,
     // and lies mid-stream when more audio follows what the tag counted.
     std::int64_t samplesOfFrames(
-        const Mp3Decoder& decoder, const Mp3Layout& layout, std::int64_t frames)
+        const mp3::Mp3Decoder& decoder, const mp3::Mp3Layout& layout, std::int64_t frames)
     {
         std::int64_t samples = frames * layout.header.samplesPerFrame;
         samples -= decoder.gaplessTrim();
@@ -39,17 +39,17 @@ namespace {
         return std::max<std::int64_t>(0, samples);
     }
 
-    MciResult openFailureCode(FileReader::Failure failure)
+    MciResult openFailureCode(mp3::FileReader::Failure failure)
     {
         switch (failure) {
-        case FileReader::Failure::NotFound:
+        case mp3::FileReader::Failure::NotFound:
             return MCIERR_FILE_NOT_FOUND;
-        case FileReader::Failure::AccessDenied:
+        case mp3::FileReader::Failure::AccessDenied:
             return MCIERR_ACCESS_DENIED;
-        case FileReader::Failure::NotRegularFile:
+        case mp3::FileReader::Failure::NotRegularFile:
             return MCIERR_NOT_A_FILE;
-        case FileReader::Failure::None:
-        case FileReader::Failure::Unreadable:
+        case mp3::FileReader::Failure::None:
+        case mp3::FileReader::Failure::Unreadable:
             break;
         }
         return MCIERR_FILE_READ;
@@ -59,13 +59,13 @@ namespace {
 
 std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
 {
-    FileReader file(path);
+    mp3::FileReader file(path);
     if (!file.isOpen())
         return openFailureCode(file.failure());
-    const auto layout = findMp3Layout(file);
+    const auto layout = mp3::findMp3Layout(file);
     if (!layout)
         return MCIERR_CANNOT_LOAD_DRIVER;
-    Mp3Decoder decoder;
+    mp3::Mp3Decoder decoder;
     if (!decoder.open(path, layout->audioStart))
         return MCIERR_CANNOT_LOAD_DRIVER;
 
@@ -75,21 +75,21 @@ std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
     mp3.sampleRate = decoder.sampleRate();
     mp3.channels = decoder.channels();
     // The identity before the walk: a file changed during it is not shared.
-    const auto identity = identityOf(path);
+    const auto identity = mp3::identityOf(path);
     const std::int64_t trimmed = layout->infoTag ? decoder.gaplessTrim() : 0;
     if (infoTagFitsFile(*layout)) {
         mp3.samples = decoder.length();
         mp3.seekIndex
-            = std::make_unique<SeekIndex>(path, *layout, FrameSharing { identity, trimmed });
+            = std::make_unique<mp3::SeekIndex>(path, *layout, mp3::FrameSharing { identity, trimmed });
     } else {
-        FrameWalk walk = walkFrames(file, *layout);
+        mp3::FrameWalk walk = mp3::walkFrames(file, *layout);
         mp3.samples = layout->infoTag ? samplesOfFrames(decoder, *layout, walk.audioFrames)
                                       : walk.audioFrames * layout->header.samplesPerFrame;
-        mp3.seekIndex = std::make_unique<SeekIndex>(std::move(walk.index));
+        mp3.seekIndex = std::make_unique<mp3::SeekIndex>(std::move(walk.index));
         if (walk.complete && identity) {
             walk.table.trimmedSamples = trimmed;
-            mp3.frames = std::make_shared<const FrameTable>(std::move(walk.table));
-            shareFrameTable(path, *identity, mp3.frames);
+            mp3.frames = std::make_shared<const mp3::FrameTable>(std::move(walk.table));
+            mp3::shareFrameTable(path, *identity, mp3.frames);
         }
     }
     if (mp3.samples <= 0)

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/mci/FrameTable.h"
+#include "platform/mp3/FrameTable.h"
 #include "platform/mci/MciSendString.h"
-#include "platform/mci/PlaybackSession.h"
-#include "platform/mci/SeekIndex.h"
+#include "platform/audio/PlaybackSession.h"
+#include "platform/mp3/SeekIndex.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -22,12 +22,12 @@ struct Mp3File {
     int channels = 0;
     // Samples per channel that decoding the whole file gives.
     std::int64_t samples = 0;
-    std::unique_ptr<SeekIndex> seekIndex;
+    std::unique_ptr<mp3::SeekIndex> seekIndex;
     // Every frame, when opening walked them; shared for cutting the file
     // while it is open.
-    std::shared_ptr<const FrameTable> frames;
+    std::shared_ptr<const mp3::FrameTable> frames;
 
-    PlaybackSource playbackSource() const;
+    audio::PlaybackSource playbackSource() const;
 };
 
 // Examines the file: MCIERR_FILE_NOT_FOUND when there is none,

@@ -5,7 +5,7 @@
 
 namespace mci {
 
-MpegVideoDevice::MpegVideoDevice(Mp3File file, AudioOutput& output)
+MpegVideoDevice::MpegVideoDevice(Mp3File file, audio::AudioOutput& output)
     : file_(std::move(file))
     , output_(output)
     , playEnd_(file_.samples)
@@ -69,7 +69,7 @@ MciResult MpegVideoDevice::startSession(std::int64_t from, std::int64_t to)
         position_ = to;
         return MCIERR_NONE;
     }
-    session_ = std::make_unique<PlaybackSession>(file_.playbackSource(), output_, from, to);
+    session_ = std::make_unique<audio::PlaybackSession>(file_.playbackSource(), output_, from, to);
     if (!session_->attached()) {
         session_.reset();
         mode_ = Mode::Stopped;

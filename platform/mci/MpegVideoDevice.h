@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/mci/AudioOutput.h"
+#include "platform/audio/AudioOutput.h"
 #include "platform/mci/MciSendString.h"
 #include "platform/mci/Mp3File.h"
-#include "platform/mci/PlaybackSession.h"
+#include "platform/audio/PlaybackSession.h"
 
 #include <cstdint>
 #include <memory>
@@ -19,7 +19,7 @@ class MpegVideoDevice {
 public:
     enum class Mode { Stopped, Playing, Paused };
 
-    MpegVideoDevice(Mp3File file, AudioOutput& output);
+    MpegVideoDevice(Mp3File file, audio::AudioOutput& output);
     ~MpegVideoDevice();
     MpegVideoDevice(const MpegVideoDevice&) = delete;
     MpegVideoDevice& operator=(const MpegVideoDevice&) = delete;
@@ -45,13 +45,13 @@ private:
     std::int64_t msAt(std::int64_t sample) const;
 
     Mp3File file_;
-    AudioOutput& output_;
+    audio::AudioOutput& output_;
     Mode mode_ = Mode::Stopped;
     // Where the device stands while it is not playing, in samples.
     std::int64_t position_ = 0;
     // Where the current or paused stretch ends, in samples.
     std::int64_t playEnd_ = 0;
-    std::unique_ptr<PlaybackSession> session_;
+    std::unique_ptr<audio::PlaybackSession> session_;
 };
 
 } // namespace mci

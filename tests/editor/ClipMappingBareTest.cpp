@@ -5,9 +5,9 @@
 
 #include "tests/editor/ClipSavingTest.h"
 
-#include "platform/mci/AudioBytes.h"
-#include "platform/mci/FileReader.h"
-#include "platform/mci/Mp3Layout.h"
+#include "platform/mp3/AudioBytes.h"
+#include "platform/mp3/FileReader.h"
+#include "platform/mp3/Mp3Layout.h"
 #include "tests/support/MpegFrames.h"
 
 namespace {
@@ -23,13 +23,13 @@ TEST_F(ClipSavingTest, BareFileKeepsTheWholeFileRule)
     writeFile(sourcePath, source);
 
     const std::filesystem::path file = sourcePath.toStdString();
-    mci::FileReader reader(file);
-    const auto layout = mci::findMp3Layout(reader);
+    mp3::FileReader reader(file);
+    const auto layout = mp3::findMp3Layout(reader);
     ASSERT_TRUE(layout);
     ASSERT_EQ(layout->firstFrame, 0);
     ASSERT_FALSE(layout->infoTag);
     ASSERT_EQ(layout->audioEnd, 4'800'000);
-    const auto mapped = mci::findAudioBytes(file, 10'000, 20'000);
+    const auto mapped = mp3::findAudioBytes(file, 10'000, 20'000);
     ASSERT_TRUE(mapped);
     ASSERT_TRUE(mapped->bare);
 

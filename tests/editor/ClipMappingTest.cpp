@@ -6,11 +6,11 @@
 
 #include "tests/editor/ClipSavingTest.h"
 
-#include "platform/mci/AudioBytes.h"
-#include "platform/mci/FileReader.h"
-#include "platform/mci/Mp3Decoder.h"
+#include "platform/mp3/AudioBytes.h"
+#include "platform/mp3/FileReader.h"
+#include "platform/mp3/Mp3Decoder.h"
 #include "platform/mci/Mp3File.h"
-#include "platform/mci/Mp3Layout.h"
+#include "platform/mp3/Mp3Layout.h"
 #include "platform/runtime/CheckedMath.h"
 #include "tests/support/Fixtures.h"
 
@@ -31,7 +31,7 @@ struct Decoded {
 Decoded decode(const std::filesystem::path& file)
 {
     Decoded out;
-    mci::Mp3Decoder decoder;
+    mp3::Mp3Decoder decoder;
     if (!decoder.open(file))
         return out;
     out.rate = decoder.sampleRate();
@@ -42,7 +42,7 @@ Decoded decode(const std::filesystem::path& file)
     const auto enough = static_cast<std::size_t>(out.rate) * 2 * kSeconds;
     while (out.samples.size() < enough
         && decoder.read(reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size() * 2, got)
-            == mci::Mp3Decoder::Read::Data)
+            == mp3::Mp3Decoder::Read::Data)
         for (std::size_t i = 0; i < got / 2; i += channels)
             out.samples.push_back(buffer[i]);
     return out;
@@ -95,9 +95,9 @@ std::map<int, std::int64_t> toneStarts(const Decoded& sound)
 // Frames a layer III frame's sound may reach back over: at most 511 bytes
 // (255 in MPEG-2) of it lie in earlier frames, fewest per frame at the lowest
 // bit rate.
-std::int64_t reservoirReach(const mci::MpegFrameHeader& stream)
+std::int64_t reservoirReach(const mp3::MpegFrameHeader& stream)
 {
-    const bool mpeg1 = stream.version == mci::MpegFrameHeader::Version::Mpeg1;
+    const bool mpeg1 = stream.version == mp3::MpegFrameHeader::Version::Mpeg1;
     const int smallest = (mpeg1 ? 144 * 32'000 : 72 * 8'000) / stream.sampleRate;
     const int sound = smallest - 4 - stream.sideInfoBytes();
     return ((mpeg1 ? 511 : 255) + sound - 1) / sound + 1;
@@ -123,8 +123,8 @@ TEST_P(ClipMappingTest, ClipHoldsTheMarkedSectionOfTheAudio)
     const auto& mp3 = std::get<mci::Mp3File>(opened);
     const auto lengthMs = static_cast<std::int32_t>(
         std::llround(double(mp3.samples) * 1000.0 / double(mp3.sampleRate)));
-    mci::FileReader reader(file);
-    const auto layout = mci::findMp3Layout(reader);
+    mp3::FileReader reader(file);
+    const auto layout = mp3::findMp3Layout(reader);
     ASSERT_TRUE(layout);
     const std::int64_t frame = layout->header.samplesPerFrame;
 
@@ -140,7 +140,7 @@ TEST_P(ClipMappingTest, ClipHoldsTheMarkedSectionOfTheAudio)
         = { { 300, 2'600 }, { 9'400, 11'700 }, { 17'200, 19'900 } };
     for (const auto& [startMs, endMs] : marks) {
         SCOPED_TRACE(testing::Message() << startMs << " to " << endMs << " ms");
-        const auto mapped = mci::findAudioBytes(file, startMs, endMs);
+        const auto mapped = mp3::findAudioBytes(file, startMs, endMs);
         ASSERT_TRUE(mapped);
         EXPECT_EQ(mapped->bare, GetParam().bare);
 

@@ -1,5 +1,5 @@
 #include "editor/Form1.h"
-#include "platform/mci/LoudnessScan.h"
+#include "platform/mp3/LoudnessScan.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/FormHarness.h"
 

@@ -1,8 +1,8 @@
 #include "MciSession.h"
 
-#include "platform/mci/FileReader.h"
-#include "platform/mci/FrameWalker.h"
-#include "platform/mci/SeekIndex.h"
+#include "platform/mp3/FileReader.h"
+#include "platform/mp3/FrameWalker.h"
+#include "platform/mp3/SeekIndex.h"
 
 #include <cstdio>
 
@@ -68,16 +68,16 @@ TEST(FrameWalkTest, CrossesGapsUnderTheBoundAndStopsWhenAsked)
 {
     TempDir dir;
     const std::string mp3 = readFile(fixtures::path("cbr128_noinfo_10s.mp3"));
-    const std::int64_t gap = mci::kLongestGap - (1 << 20);
+    const std::int64_t gap = mp3::kLongestGap - (1 << 20);
     const auto twice = dir / "twice.mp3";
     writeWithHoles(twice, mp3, gap, 2);
     {
-        mci::FileReader whole(fixtures::path("cbr128_noinfo_10s.mp3"));
-        mci::FileReader file(twice);
-        const auto layout = mci::findMp3Layout(file);
+        mp3::FileReader whole(fixtures::path("cbr128_noinfo_10s.mp3"));
+        mp3::FileReader file(twice);
+        const auto layout = mp3::findMp3Layout(file);
         ASSERT_TRUE(layout);
-        const auto once = mci::walkFrames(whole, *mci::findMp3Layout(whole));
-        const auto walk = mci::walkFrames(file, *layout);
+        const auto once = mp3::walkFrames(whole, *mp3::findMp3Layout(whole));
+        const auto walk = mp3::walkFrames(file, *layout);
         EXPECT_TRUE(walk.complete);
         EXPECT_EQ(walk.audioFrames, 2 * once.audioFrames);
     }
@@ -87,10 +87,10 @@ TEST(FrameWalkTest, CrossesGapsUnderTheBoundAndStopsWhenAsked)
     // request in the search through a hole end the walk in time.
     const auto many = dir / "many.mp3";
     writeWithHoles(many, mp3.substr(0, 1300), gap, 3000);
-    mci::FileReader file(many);
-    const auto layout = mci::findMp3Layout(file);
+    mp3::FileReader file(many);
+    const auto layout = mp3::findMp3Layout(file);
     ASSERT_TRUE(layout);
-    auto index = std::make_unique<mci::SeekIndex>(many, *layout);
+    auto index = std::make_unique<mp3::SeekIndex>(many, *layout);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const auto start = Clock::now();
     EXPECT_EQ(index->current(), nullptr) << "the walk ended already";

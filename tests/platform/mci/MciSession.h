@@ -2,6 +2,7 @@
 
 #include "platform/mci/MciSendString.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/TempFiles.h"
 
 #include <chrono>
 #include <cstdint>
@@ -15,42 +16,9 @@
 
 namespace mcitest {
 
-// A folder of its own under the system's temporary folder, removed afterwards.
-class TempDir {
-public:
-    TempDir()
-    {
-        static int counter = 0;
-        path_ = std::filesystem::temp_directory_path()
-            / ("trimora-mci-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-// Writes `bytes` to a new file.
-inline void writeFile(const std::filesystem::path& file, const std::string& bytes)
-{
-    std::ofstream(file, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-}
-
-inline std::string readFile(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
-}
+using tempfiles::readFile;
+using tempfiles::TempDir;
+using tempfiles::writeFile;
 
 // Sends commands the way the program does and closes every device afterwards.
 class MciTest : public ::testing::Test {

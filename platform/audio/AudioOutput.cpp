@@ -1,0 +1,176 @@
+#include "platform/audio/AudioOutput.h"
+
+#include "platform/audio/PlaybackFeed.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace audio {
+
+namespace {
+
+    constexpr int kOutputRate = 44100;
+    constexpr int kOutputChannels = 2;
+    // About 23 ms per buffer: short enough for a precise clock and quick
+    // pauses, long enough for the callback to keep up.
+    constexpr Uint16 kOutputFrames = 1024;
+
+} // namespace
+
+// One attached feed, with the converter that brings it to the device's format
+// when the two differ.
+struct AudioOutput::Voice {
+    struct FreeConverter {
+        void operator()(SDL_AudioStream* converter) const { SDL_FreeAudioStream(converter); }
+    };
+
+    PlaybackFeed* feed = nullptr;
+    std::unique_ptr<SDL_AudioStream, FreeConverter> converter;
+    // Samples at the feed's own format, read from it a piece at a time.
+    std::vector<Uint8> piece;
+    // Frames of the feed put into the converter, and frames of the device
+    // taken out of it, so far.
+    std::int64_t framesPut = 0;
+    std::int64_t framesOut = 0;
+    bool flushed = false;
+};
+
+AudioOutput::AudioOutput(AudioSystem& system)
+    : system_(system)
+{
+}
+
+AudioOutput::~AudioOutput()
+{
+    system_.closeDevice(device_);
+}
+
+bool AudioOutput::prepare()
+{
+    if (device_)
+        return true;
+    SDL_AudioSpec wanted {};
+    wanted.freq = kOutputRate;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = kOutputChannels;
+    wanted.samples = kOutputFrames;
+    wanted.callback = &AudioOutput::callback;
+    wanted.userdata = this;
+    // Without allowed changes SDL converts to whatever the hardware takes.
+    device_ = system_.openDevice(wanted, spec_);
+    if (!device_)
+        return false;
+    voiceBuffer_.resize(spec_.size / sizeof(std::int16_t));
+    return true;
+}
+
+bool AudioOutput::attach(PlaybackFeed& feed)
+{
+    if (!prepare())
+        return false;
+    auto voice = std::make_unique<Voice>();
+    voice->feed = &feed;
+    if (feed.sampleRate() != spec_.freq || feed.channels() != spec_.channels) {
+        voice->converter.reset(SDL_NewAudioStream(AUDIO_S16SYS, Uint8(feed.channels()),
+            int(feed.sampleRate()), spec_.format, spec_.channels, spec_.freq));
+        if (!voice->converter)
+            return false;
+        // A callback's worth of the feed's frames, so that its clock moves on
+        // about once per callback.
+        const long frames = long(spec_.samples) * feed.sampleRate() / spec_.freq + 1;
+        voice->piece.resize(std::size_t(frames * feed.bytesPerFrame()));
+    }
+    SDL_LockAudioDevice(device_);
+    voices_.push_back(std::move(voice));
+    SDL_UnlockAudioDevice(device_);
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+}
+
+void AudioOutput::detach(PlaybackFeed& feed)
+{
+    if (!device_)
+        return;
+    std::unique_ptr<Voice> leaving;
+    SDL_LockAudioDevice(device_);
+    const auto found = std::find_if(
+        voices_.begin(), voices_.end(), [&](const auto& voice) { return voice->feed == &feed; });
+    if (found != voices_.end()) {
+        leaving = std::move(*found);
+        voices_.erase(found);
+    }
+    const bool silent = voices_.empty();
+    SDL_UnlockAudioDevice(device_);
+    // Nothing left to play: let the device rest rather than mix silence.
+    if (silent)
+        SDL_PauseAudioDevice(device_, 1);
+}
+
+void AudioOutput::callback(void* self, Uint8* stream, int length)
+{
+    static_cast<AudioOutput*>(self)->mix(stream, length);
+}
+
+void AudioOutput::renderVoice(Voice& voice, Uint8* out, int length)
+{
+    if (!voice.converter) {
+        voice.feed->fill(out, std::size_t(length));
+        return;
+    }
+    // Only sound goes into the converter, so all that comes out is sound and
+    // tells how much of the feed has been handed over. The converter holds
+    // back a stretch of its input; at the end of the feed it is flushed out.
+    while (SDL_AudioStreamAvailable(voice.converter.get()) < length) {
+        const std::size_t taken = voice.feed->take(voice.piece.data(), voice.piece.size());
+        if (taken > 0) {
+            if (SDL_AudioStreamPut(voice.converter.get(), voice.piece.data(), int(taken)) != 0)
+                break;
+            voice.framesPut += std::int64_t(taken) / voice.feed->bytesPerFrame();
+        } else if (voice.feed->exhausted() && !voice.flushed) {
+            SDL_AudioStreamFlush(voice.converter.get());
+            voice.flushed = true;
+        } else {
+            break;
+        }
+    }
+    const int got = std::max(0, SDL_AudioStreamGet(voice.converter.get(), out, length));
+    std::memset(out + got, 0, std::size_t(length - got));
+    voice.framesOut += got / outputFrameBytes();
+    const bool allOut = voice.flushed && SDL_AudioStreamAvailable(voice.converter.get()) == 0;
+    voice.feed->handedOver(allOut
+            ? voice.framesPut
+            : std::min(voice.framesPut, voice.framesOut * voice.feed->sampleRate() / spec_.freq));
+}
+
+int AudioOutput::outputFrameBytes() const
+{
+    return int(SDL_AUDIO_BITSIZE(spec_.format) / 8) * spec_.channels;
+}
+
+void AudioOutput::mix(Uint8* stream, int length)
+{
+    if (voices_.empty() || voiceBuffer_.empty()) {
+        std::memset(stream, 0, std::size_t(length));
+        return;
+    }
+    // The first voice is rendered straight into the stream; only the others,
+    // when several play at once, need the scratch buffer and a sum.
+    renderVoice(*voices_.front(), stream, length);
+    auto* mixed = reinterpret_cast<std::int16_t*>(stream);
+    auto* voiceBytes = reinterpret_cast<Uint8*>(voiceBuffer_.data());
+    const std::int16_t* voiceSamples = voiceBuffer_.data();
+    const int bufferBytes = int(voiceBuffer_.size() * sizeof(std::int16_t));
+    for (int done = 0; done < length;) {
+        const int part = std::min(length - done, bufferBytes);
+        std::int16_t* out = mixed + done / 2;
+        for (auto voice = voices_.begin() + 1; voice != voices_.end(); ++voice) {
+            renderVoice(**voice, voiceBytes, part);
+            for (int i = 0; i < part / 2; ++i)
+                out[i] = std::int16_t(std::clamp(out[i] + voiceSamples[i], -32768, 32767));
+        }
+        done += part;
+    }
+}
+
+} // namespace audio

@@ -1,0 +1,55 @@
+#include "platform/audio/AudioSystem.h"
+
+namespace audio {
+
+AudioSystem::~AudioSystem()
+{
+    finish();
+}
+
+bool AudioSystem::start(const char* driver)
+{
+    finish();
+    // The window toolkit owns the process's signals; SDL must not take them.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (driver)
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, driver);
+    started_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    return started_;
+}
+
+void AudioSystem::finish()
+{
+    if (started_)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    started_ = false;
+}
+
+SDL_AudioDeviceID AudioSystem::openDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtained)
+{
+    if (!started_ && !start(dummy_ ? "dummy" : nullptr)) {
+        dummy_ = true;
+        start("dummy");
+    }
+    SDL_AudioDeviceID device = 0;
+    if (started_)
+        device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device == 0 && !dummy_ && openDevices_ == 0) {
+        dummy_ = true;
+        if (start("dummy"))
+            device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    }
+    if (device != 0)
+        ++openDevices_;
+    return device;
+}
+
+void AudioSystem::closeDevice(SDL_AudioDeviceID device)
+{
+    if (device == 0)
+        return;
+    SDL_CloseAudioDevice(device);
+    --openDevices_;
+}
+
+} // namespace audio

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace mp3 {
+
+class FrameTable;
+
+// Where the sound between two moments lies among the bytes of an MP3 file.
+// Moments are milliseconds on the timeline the device plays and reports: the
+// samples a gapless decoder trims from the start do not count. Offsets count
+// from 0; every end is one past the last byte.
+struct AudioBytes {
+    // The file is bare (see FrameTable::bare): its bytes grow in step with
+    // time from its first byte to its last, and the other fields are unset.
+    bool bare = false;
+    // The first byte of the frame holding the start moment, stepped back over
+    // the frames a decoder needs to give that frame's sound whole (see
+    // FrameTable::Frame::stepBack): a copy that began later would decode it,
+    // and often several after it, to silence or noise.
+    std::int64_t start = 0;
+    // The end of the frame whose sound completes the end moment.
+    std::int64_t end = 0;
+    // The end of the last frame of the run that frame belongs to: bytes past
+    // it are a tag, damage or another stream, which a clip leaves out.
+    std::int64_t runEnd = 0;
+};
+
+// Maps two moments to the frames of `table`. A start past the last frame
+// maps every field to the end of the audio; an end past it to the last frame.
+AudioBytes audioBytesOf(const FrameTable& table, std::int64_t startMs, std::int64_t endMs);
+
+// The frames of `path`: those the device listed when it opened the file, or
+// else a walk over it. Null when it holds no MPEG audio frames.
+std::shared_ptr<const FrameTable> frameTableOf(const std::filesystem::path& path);
+
+// Both of the above. Nothing when the file holds no MPEG audio frames.
+std::optional<AudioBytes> findAudioBytes(
+    const std::filesystem::path& path, std::int64_t startMs, std::int64_t endMs);
+
+} // namespace mp3

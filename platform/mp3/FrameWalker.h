@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/mp3/FrameIndex.h"
+#include "platform/mp3/FrameTable.h"
+#include "platform/mp3/Mp3Layout.h"
+
+#include <cstdint>
+#include <functional>
+#include <stop_token>
+
+namespace mp3 {
+
+class FileReader;
+
+// What a walk over the frame headers of a file found.
+struct FrameWalk {
+    std::int64_t audioFrames = 0;
+    FrameIndex index;
+    // Every frame, for cutting the file at frame bounds.
+    FrameTable table;
+    // False when the walk was stopped before the end of the audio.
+    bool complete = false;
+};
+
+// The longest stretch without a frame of the stream that a walk looks
+// through; the audio is taken to end where such a stretch begins, so that a
+// file with a vast hole or a long tail of other data is not read to its end.
+constexpr std::int64_t kLongestGap = std::int64_t(16) << 20;
+
+// One audio frame met on a walk: its number, counting from 0, where it
+// starts and its header.
+struct FrameSeen {
+    std::int64_t number = 0;
+    std::int64_t offset = 0;
+    const MpegFrameHeader& header;
+    // The frame does not follow on from the one before: it is the first, or
+    // the walk resynced to reach it (after damage, a hole, a tag, or frames
+    // of another version, layer or sample rate). Nothing before it belongs
+    // to its sound.
+    bool startsRun = false;
+    // Bytes of its coded sound that lie in the frames before it (layer III).
+    int reservoirBytes = 0;
+};
+// Sees each audio frame in order; returns false to end the walk after it.
+using FrameVisitor = std::function<bool(const FrameSeen&)>;
+
+// How far a visiting walk went.
+struct FrameRun {
+    std::int64_t audioFrames = 0;
+    // One past the last whole frame met.
+    std::int64_t audioEnd = 0;
+    // False when the visitor or a stop request ended the walk early.
+    bool complete = false;
+};
+
+// Steps from frame header to frame header through the audio of a file,
+// without decoding, and shows each frame to `visit`. Damaged stretches are
+// skipped by looking for the next run of frames of the stream. A stop request
+// ends the walk promptly, incomplete.
+FrameRun visitFrames(FileReader& file, const Mp3Layout& layout, const FrameVisitor& visit,
+    std::stop_token stop = {});
+
+// Walks the whole audio of a file: counts the audio frames, notes seek points
+// and lists the frames.
+FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token stop = {});
+
+} // namespace mp3

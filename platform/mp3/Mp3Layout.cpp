@@ -1,0 +1,212 @@
+#include "platform/mp3/Mp3Layout.h"
+
+#include "platform/mp3/FileReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace mp3 {
+
+namespace {
+
+    // How far past the ID3v2 tags the first frame may lie; beyond that the file
+    // is not taken for audio.
+    constexpr std::int64_t kFirstFrameSearchBytes = 64 * 1024;
+    // Frames in a row that make a run of audio rather than a chance match.
+    constexpr int kFramesToTrust = 4;
+    // The largest free-format frame a decoder takes, and the smallest that can
+    // hold a header and side information.
+    constexpr int kLargestFreeFormatFrame = 3456;
+    constexpr int kSmallestFreeFormatFrame = 48;
+
+    std::uint32_t bigEndian32(const std::uint8_t* p)
+    {
+        return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16)
+            | (std::uint32_t(p[2]) << 8) | std::uint32_t(p[3]);
+    }
+
+    std::uint32_t littleEndian32(const std::uint8_t* p)
+    {
+        return (std::uint32_t(p[3]) << 24) | (std::uint32_t(p[2]) << 16)
+            | (std::uint32_t(p[1]) << 8) | std::uint32_t(p[0]);
+    }
+
+    // Tags are looked at a stretch of the file at a time rather than one
+    // header per read, so a file that opens with millions of chained empty
+    // headers is passed in a few tens of milliseconds.
+    constexpr std::int64_t kTagScanBytes = 64 * 1024;
+
+    std::int64_t skipId3v2Tags(FileReader& file)
+    {
+        std::int64_t offset = 0;
+        for (;;) {
+            const std::int64_t span = std::min(kTagScanBytes, file.size() - offset);
+            const std::uint8_t* bytes
+                = span >= 10 ? file.bytesAt(offset, std::size_t(span)) : nullptr;
+            if (!bytes)
+                return offset;
+            std::int64_t at = offset;
+            while (at + 10 <= offset + span) {
+                const std::uint8_t* tag = bytes + (at - offset);
+                if (std::memcmp(tag, "ID3", 3) != 0 || tag[3] == 0xFF || tag[4] == 0xFF
+                    || ((tag[6] | tag[7] | tag[8] | tag[9]) & 0x80))
+                    return at;
+                const std::int64_t body = (std::int64_t(tag[6]) << 21)
+                    | (std::int64_t(tag[7]) << 14) | (std::int64_t(tag[8]) << 7)
+                    | std::int64_t(tag[9]);
+                const bool footer = tag[5] & 0x10;
+                at += 10 + body + (footer ? 10 : 0);
+            }
+            offset = at;
+        }
+    }
+
+    std::int64_t endBeforeTrailingTags(FileReader& file, std::int64_t start)
+    {
+        std::int64_t end = file.size();
+        if (end - start >= 128) {
+            if (const std::uint8_t* v1 = file.bytesAt(end - 128, 3);
+                v1 && !std::memcmp(v1, "TAG", 3))
+                end -= 128;
+        }
+        if (end - start >= 32) {
+            const std::uint8_t* ape = file.bytesAt(end - 32, 32);
+            if (ape && !std::memcmp(ape, "APETAGEX", 8)) {
+                const std::int64_t size = littleEndian32(ape + 12);
+                const bool hasHeader = littleEndian32(ape + 20) & 0x80000000u;
+                const std::int64_t total = size + (hasHeader ? 32 : 0);
+                if (total <= end - start)
+                    end -= total;
+            }
+        }
+        if (end - start >= 15) {
+            const std::uint8_t* lyrics = file.bytesAt(end - 15, 15);
+            if (lyrics && !std::memcmp(lyrics + 6, "LYRICS200", 9)) {
+                std::int64_t size = 0;
+                bool digits = true;
+                for (int i = 0; i < 6; ++i) {
+                    digits = digits && lyrics[i] >= '0' && lyrics[i] <= '9';
+                    size = size * 10 + (lyrics[i] - '0');
+                }
+                if (digits && size + 15 <= end - start)
+                    end -= size + 15;
+            }
+        }
+        return end;
+    }
+
+    std::optional<InfoTag> readInfoTag(
+        FileReader& file, std::int64_t offset, const MpegFrameHeader& header)
+    {
+        if (header.layer != 3)
+            return std::nullopt;
+        const std::uint8_t* frame = file.bytesAt(offset, std::size_t(header.frameBytes));
+        if (!frame)
+            return std::nullopt;
+        const bool crc = !(frame[1] & 0x01);
+        const int at = 4 + (crc ? 2 : 0) + header.sideInfoBytes();
+        if (at + 16 > header.frameBytes)
+            return std::nullopt;
+        const std::uint8_t* tag = frame + at;
+        if (std::memcmp(tag, "Xing", 4) != 0 && std::memcmp(tag, "Info", 4) != 0)
+            return std::nullopt;
+        const std::uint32_t flags = bigEndian32(tag + 4);
+        InfoTag info;
+        int field = 8;
+        if (flags & 0x1) {
+            info.frames = bigEndian32(tag + field);
+            field += 4;
+        }
+        if (flags & 0x2)
+            info.bytes = bigEndian32(tag + field);
+        return info;
+    }
+
+    // The unpadded size of the free-format frames of a stream whose first
+    // frame starts at `offset`: the distance to the next header with the same
+    // fixed bits that starts a run of such frames, less the first frame's
+    // padding. 0 when there is none within the largest frame.
+    int freeFormatSize(FileReader& file, std::int64_t offset, std::int64_t end)
+    {
+        const std::uint8_t* first = file.bytesAt(offset, 4);
+        if (!first)
+            return 0;
+        std::uint8_t header[4];
+        std::copy_n(first, 4, header);
+        const int padding = (header[2] & 0x02) ? ((header[1] & 0x06) == 0x06 ? 4 : 1) : 0;
+        const std::int64_t searchEnd
+            = std::min(end, offset + kLargestFreeFormatFrame + padding + 1);
+        for (std::int64_t next = file.find(0xFF, offset + kSmallestFreeFormatFrame, searchEnd);
+             next + 4 <= searchEnd; next = file.find(0xFF, next + 1, searchEnd)) {
+            const std::uint8_t* bytes = file.bytesAt(next, 4);
+            if (!bytes || !sameFixedBits(bytes, header))
+                continue;
+            const int size = int(next - offset) - padding;
+            if (frameChainStartsAt(file, offset, end, nullptr, kFramesToTrust, size))
+                return size;
+        }
+        return 0;
+    }
+
+} // namespace
+
+bool frameChainStartsAt(FileReader& file, std::int64_t offset, std::int64_t end,
+    const MpegFrameHeader* sameStreamAs, int framesWanted, int freeFormatBytes)
+{
+    std::optional<MpegFrameHeader> stream;
+    if (sameStreamAs)
+        stream = *sameStreamAs;
+    for (int found = 0; found < framesWanted; ++found) {
+        if (offset == end && found > 0)
+            return true;
+        const std::uint8_t* bytes = file.bytesAt(offset, 4);
+        if (!bytes || offset + 4 > end)
+            return false;
+        const auto header = parseFrameHeader(bytes, freeFormatBytes);
+        if (!header || (stream && !header->sameStreamAs(*stream))
+            || offset + header->frameBytes > end)
+            return false;
+        stream = header;
+        offset += header->frameBytes;
+    }
+    return true;
+}
+
+std::optional<Mp3Layout> findMp3Layout(FileReader& file)
+{
+    Mp3Layout layout;
+    layout.audioStart = skipId3v2Tags(file);
+    if (layout.audioStart >= file.size())
+        return std::nullopt;
+    layout.audioEnd = endBeforeTrailingTags(file, layout.audioStart);
+
+    const std::int64_t searchEnd
+        = std::min(layout.audioEnd, layout.audioStart + kFirstFrameSearchBytes);
+    for (std::int64_t offset = file.find(0xFF, layout.audioStart, searchEnd);
+         offset + 4 <= searchEnd; offset = file.find(0xFF, offset + 1, searchEnd)) {
+        const std::uint8_t* bytes = file.bytesAt(offset, 4);
+        if (!bytes)
+            break;
+        // A free-format header (bit rate index 0) tells no size of its own.
+        const bool freeFormat = (bytes[2] & 0xF0) == 0;
+        if (freeFormat && !parseFrameHeader(bytes, kSmallestFreeFormatFrame))
+            continue;
+        const int freeBytes = freeFormat ? freeFormatSize(file, offset, layout.audioEnd) : 0;
+        if (freeFormat && freeBytes == 0)
+            continue;
+        bytes = file.bytesAt(offset, 4);
+        const auto header = bytes ? parseFrameHeader(bytes, freeBytes) : std::nullopt;
+        if (!header
+            || !frameChainStartsAt(
+                file, offset, layout.audioEnd, nullptr, kFramesToTrust, freeBytes))
+            continue;
+        layout.firstFrame = offset;
+        layout.header = *header;
+        layout.freeFormatBytes = freeBytes;
+        layout.infoTag = readInfoTag(file, offset, *header);
+        return layout;
+    }
+    return std::nullopt;
+}
+
+} // namespace mp3

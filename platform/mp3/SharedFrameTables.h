@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/mp3/FrameTable.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace mp3 {
+
+// What tells one version of a file from another: a file replaced or written
+// to since gets another identity.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t bytes = 0;
+    std::int64_t modifiedNs = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file at `path` now; nothing when it cannot be looked at.
+std::optional<FileIdentity> identityOf(const std::filesystem::path& path);
+
+// The frame tables of the files open on a device, so that cutting a file the
+// device has walked needs no second walk. Whoever walked a file shares its
+// table under the identity the file had before the walk, and keeps it alive
+// for as long as it should be found: only a weak reference is kept here. Safe
+// to use from any thread.
+void shareFrameTable(const std::filesystem::path& path, const FileIdentity& walked,
+    const std::shared_ptr<const FrameTable>& table);
+
+// The table shared for `path`, or null when none is, when its owner let it go
+// or when the file is no longer the one that was walked.
+std::shared_ptr<const FrameTable> sharedFrameTable(const std::filesystem::path& path);
+
+} // namespace mp3

@@ -1,0 +1,106 @@
+// Streams built frame by frame, with every offset known: the marks map to
+// the frame holding the start, stepped back over the frame before it and the
+// frames the bit reservoirs of the two draw on, never across a discontinuity,
+// and to the end of the frame that completes the end, whatever lies around
+// the frames.
+
+#include "platform/mp3/AudioBytes.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/MpegFrames.h"
+#include "tests/support/TempFiles.h"
+
+#include <gtest/gtest.h>
+
+using namespace mpegframes;
+
+namespace {
+
+struct Marks {
+    std::int64_t startMs, endMs;
+    std::int64_t start, end, runEnd;
+};
+
+struct Row {
+    const char* what;
+    std::string bytes;
+    std::vector<Marks> marks;
+};
+
+std::string plain(int)
+{
+    return layer3();
+}
+
+// 64 kbit/s at 32 kHz: 288-byte frames of 36 ms (MPEG-2.5 at 8 kHz: 72 ms).
+std::vector<Row> rows()
+{
+    const std::string lyrics = std::string("LYRICSBEGIN") + std::string(9, 'x') + "000020LYRICS200";
+    std::string ape = std::string("APETAGEX") + std::string(24, '\0');
+    ape[8] = char(0xD0), ape[9] = char(0x07), ape[12] = 32; // version 2000, size 32
+    const std::string id3v1 = "TAG" + std::string(125, ' ');
+    const auto reservoirAt = [](int at, int reservoir, bool crc = false) {
+        return [=](int i) { return layer3(i == at ? reservoir : 0, crc); };
+    };
+    return {
+        // Frame 5 draws 300 bytes: all 252 of frame 4 and 48 of frame 3. The
+        // frame after the hole starts a run and steps back over nothing.
+        // Elsewhere a frame that draws on no reservoir steps back one frame.
+        { "hole",
+            times(8, reservoirAt(5, 300)) + std::string(100, '\0') + times(8, reservoirAt(0, 200)),
+            { { 190, 250, 864, 2016, 2304 }, { 289, 576, 2404, 4708, 4708 } } },
+        { "ID3v2 in mid-file", times(6, plain) + id3v2(90) + times(6, reservoirAt(1, 100)),
+            { { 257, 370, 1828, 3268, 3556 }, { 40, 170, 0, 1440, 1728 } } },
+        { "APE and Lyrics3 at the end, marks at 0, at the length and past it",
+            times(6, plain) + lyrics + ape,
+            { { 0, 216, 0, 1728, 1728 }, { 100, 5000, 288, 1728, 1728 },
+                { 300, 400, 1728, 1728, 1728 } } },
+        { "MPEG-2.5",
+            id3v2(0)
+                + times(
+                    6, [](int i) { return frame(0xE3, 0x48, 0, 288, i == 3 ? 200 : 0, false); }),
+            { { 217, 300, 586, 1450, 1738 } } },
+        // Bytes where layer III keeps its reservoir count mean nothing here.
+        { "layer II", times(6, [](int) { return frame(0xFD, 0x48, 0, 288, 255); }) + id3v1,
+            { { 100, 200, 288, 1728, 1728 } } },
+        // With the CRC the side information starts 2 bytes later and a frame
+        // carries 250 bytes of sound: 251 reach two frames back.
+        { "CRC-protected", id3v2(0) + times(6, reservoirAt(4, 251, true)),
+            { { 145, 180, 586, 1450, 1738 } } },
+        { "info frame counting too many frames", infoFrame(1000) + times(6, plain),
+            { { 80, 216, 576, 2016, 2016 }, { 100, 10'000, 576, 2016, 2016 } } },
+        // The second file's info frame is a silent frame of the first one's stream.
+        { "two files joined",
+            infoFrame(4) + times(4, reservoirAt(1, 100)) + id3v2(90) + infoFrame(4)
+                + times(4, reservoirAt(1, 100)),
+            { { 40, 100, 288, 1152, 1440 }, { 217, 250, 1828, 2404, 2980 } } },
+        // 300-byte frames, the third padded to 301: 264 and 265 bytes of sound.
+        { "free format",
+            times(6,
+                [](int i) {
+                    return frame(
+                        0xFB, i == 2 ? 0x0A : 0x08, 0, i == 2 ? 301 : 300, i == 3 ? 300 : 0);
+                }),
+            { { 109, 180, 300, 1501, 1801 } } },
+    };
+}
+
+TEST(ClipFramesTest, MarksMapToFrameBoundsOfTheirRun)
+{
+    tempfiles::TempDir dir;
+    for (const Row& row : rows()) {
+        SCOPED_TRACE(row.what);
+        const auto file = dir / "stream.mp3";
+        tempfiles::writeFile(file, row.bytes);
+        for (const Marks& m : row.marks) {
+            SCOPED_TRACE(testing::Message() << m.startMs << " to " << m.endMs << " ms");
+            const auto bytes = mp3::findAudioBytes(file, m.startMs, m.endMs);
+            ASSERT_TRUE(bytes);
+            EXPECT_FALSE(bytes->bare);
+            EXPECT_EQ(bytes->start, m.start);
+            EXPECT_EQ(bytes->end, m.end);
+            EXPECT_EQ(bytes->runEnd, m.runEnd);
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,57 @@
+#include "platform/mp3/FileReader.h"
+#include "platform/mp3/FrameWalker.h"
+#include "platform/mp3/Mp3Decoder.h"
+#include "tests/support/Fixtures.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace mp3;
+
+TEST(FrameIndexTest, KeepsEveryStepthFrameAsItGrows)
+{
+    FrameIndex index;
+    const std::int64_t frames = std::int64_t(FrameIndex::kMaxEntries) * index.step * 5 + 7;
+    for (std::int64_t frame = 0; frame < frames; ++frame)
+        index.add(frame, frame * 10);
+    EXPECT_LE(index.offsets.size(), FrameIndex::kMaxEntries);
+    EXPECT_GE(index.offsets.size(), FrameIndex::kMaxEntries / 2);
+    for (std::size_t i = 0; i < index.offsets.size(); ++i)
+        ASSERT_EQ(index.offsets[i], std::int64_t(i) * index.step * 10) << i;
+}
+
+// Seeking through our own index lands where libmpg123's own seeking, which
+// reads every frame up to the target, lands: the index numbers frames as
+// libmpg123 does, and its offsets still fit a decoder that starts reading past
+// the tags. A frame off would give other samples altogether.
+TEST(SeekTest, ThroughTheIndexLandsWhereReadingFromTheStartLands)
+{
+    for (const char* fixture : { "vbr_noinfo_10s.mp3", "vbr_info_10s.mp3", "id3v2_big_10s.mp3",
+             "mono22k_10s.mp3", "free_noinfo_10s.mp3" }) {
+        const auto path = fixtures::path(fixture);
+        FileReader file(path);
+        const auto layout = findMp3Layout(file);
+        ASSERT_TRUE(layout) << fixture;
+        const FrameWalk walk = walkFrames(file, *layout);
+        ASSERT_TRUE(walk.complete);
+        ASSERT_GT(walk.index.offsets.size(), 5u);
+
+        for (const std::int64_t sample : { 1L, 100000L, 150001L, 200000L }) {
+            std::vector<std::uint8_t> expected(4000), actual(4000);
+            std::size_t expectedBytes = 0, actualBytes = 0;
+            Mp3Decoder reader, seeker;
+            ASSERT_TRUE(reader.open(path));
+            ASSERT_TRUE(
+                seeker.open(path, layout->audioStart, reader.sampleRate(), reader.channels()));
+            seeker.useIndex(walk.index);
+            ASSERT_TRUE(reader.seek(sample));
+            ASSERT_TRUE(seeker.seek(sample));
+            ASSERT_EQ(reader.read(expected.data(), expected.size(), expectedBytes),
+                Mp3Decoder::Read::Data);
+            ASSERT_EQ(
+                seeker.read(actual.data(), actual.size(), actualBytes), Mp3Decoder::Read::Data);
+            ASSERT_EQ(actualBytes, expectedBytes);
+            EXPECT_EQ(actual, expected) << fixture << " at sample " << sample;
+        }
+    }
+}
