@@ -17,12 +17,13 @@
 #include "MciBenchSupport.h"
 
 #include "editor/ClipSaveRange.h"
+#include "platform/mci/Mp3File.h"
 #include "platform/mp3/AudioBytes.h"
 #include "platform/mp3/FileReader.h"
 #include "platform/mp3/FrameTable.h"
 #include "platform/mp3/FrameWalker.h"
 #include "platform/mp3/Mp3Decoder.h"
-#include "platform/mci/Mp3File.h"
+#include "platform/mp3/SampleTime.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -341,15 +342,14 @@ int main(int argc, char** argv)
             continue;
         }
         const auto& mp3 = std::get<mci::Mp3File>(opened);
-        const auto lengthMs
-            = std::int32_t(std::llround(double(mp3.samples) * 1000.0 / double(mp3.sampleRate)));
+        const auto lengthMs = std::int32_t(mp3::msAtSamples(mp3.samples, mp3.sampleRate));
         const Sound played = decode(path);
         const std::string bytes = readAll(path);
         const int perFrame = table->samplesPerFrame();
         const double frameMs = perFrame * 1000.0 / double(table->sampleRate());
         for (const auto& [startMs, endMs] : marks) {
-            const std::int64_t startSample = std::llround(startMs * double(played.rate) / 1000.0);
-            const std::int64_t endSample = std::llround(endMs * double(played.rate) / 1000.0);
+            const std::int64_t startSample = mp3::samplesAtMs(startMs, played.rate);
+            const std::int64_t endSample = mp3::samplesAtMs(endMs, played.rate);
             const ClipSaveRange range = clipSaveRange(QString::fromStdString(path.string()),
                 std::int64_t(bytes.size()), lengthMs, startMs, endMs);
             const std::int64_t blocks

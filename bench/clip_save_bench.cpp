@@ -18,6 +18,7 @@
 #include "editor/ClipSaveRange.h"
 #include "editor/Form1.h"
 #include "platform/mci/Mp3File.h"
+#include "platform/mp3/SampleTime.h"
 #include "platform/runtime/Runtime.h"
 
 #include <QApplication>
@@ -67,7 +68,7 @@ std::int32_t deviceLengthMs(const QString& path)
     if (!std::holds_alternative<mci::Mp3File>(file))
         return 0;
     const auto& mp3 = std::get<mci::Mp3File>(file);
-    return std::int32_t(std::llround(double(mp3.samples) * 1000.0 / double(mp3.sampleRate)));
+    return std::int32_t(mp3::msAtSamples(mp3.samples, mp3.sampleRate));
 }
 
 // One source with its selection, and what the rounds measured.

@@ -8,6 +8,7 @@
 
 #include "bench/MciBenchSupport.h"
 #include "platform/mci/MciSendString.h"
+#include "platform/mp3/SampleTime.h"
 
 #include <algorithm>
 #include <mpg123.h>
@@ -42,10 +43,10 @@ ScanResult scanWithLibmpg123(const std::filesystem::path& file)
         && mpg123_getformat(mh, &rate, &channels, &encoding) == MPG123_OK) {
         const off_t estimate = mpg123_length(mh);
         if (mpg123_scan(mh) == MPG123_OK) {
-            result.lengthMs = std::llround(double(mpg123_length(mh)) * 1000.0 / double(rate));
+            result.lengthMs = mp3::msAtSamples(mpg123_length(mh), rate);
             result.ms = bench::msSince(start);
         }
-        result.estimateMs = std::llround(double(estimate) * 1000.0 / double(rate));
+        result.estimateMs = mp3::msAtSamples(estimate, rate);
     }
     mpg123_delete(mh);
     return result;

@@ -1,6 +1,6 @@
 #include "editor/ClipSaveSource.h"
 
-#include "platform/mp3/FileReader.h"
+#include "platform/mp3/RegularFile.h"
 #include "platform/runtime/RuntimeError.h"
 
 #include <cerrno>
@@ -19,15 +19,15 @@ ClipSaveSource::ClipSaveSource(const QString& path)
     const mp3::RegularFile opened
         = mp3::openRegularFile(std::filesystem::path(QFile::encodeName(path).toStdString()));
     switch (opened.failure) {
-    case mp3::FileReader::Failure::None:
+    case mp3::OpenFailure::None:
         break;
-    case mp3::FileReader::Failure::NotFound:
+    case mp3::OpenFailure::NotFound:
         rt::raise(rt::err::FileNotFound);
-    case mp3::FileReader::Failure::AccessDenied:
+    case mp3::OpenFailure::AccessDenied:
         rt::raise(rt::err::PermissionDenied);
-    case mp3::FileReader::Failure::NotRegularFile:
+    case mp3::OpenFailure::NotRegularFile:
         throw rt::RuntimeError(rt::err::PathFileAccessError, QStringLiteral("Not a regular file"));
-    case mp3::FileReader::Failure::Unreadable:
+    case mp3::OpenFailure::Unreadable:
         rt::raise(rt::err::PathFileAccessError);
     }
     // Reads are positioned (pread): one system call per block, no seeks.

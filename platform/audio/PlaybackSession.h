@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/mp3/FrameIndex.h"
 #include "platform/audio/PlaybackFeed.h"
+#include "platform/mp3/FrameIndex.h"
 
 #include <condition_variable>
 #include <cstdint>

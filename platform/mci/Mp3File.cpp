@@ -39,17 +39,17 @@ namespace {
         return std::max<std::int64_t>(0, samples);
     }
 
-    MciResult openFailureCode(mp3::FileReader::Failure failure)
+    MciResult openFailureCode(mp3::OpenFailure failure)
     {
         switch (failure) {
-        case mp3::FileReader::Failure::NotFound:
+        case mp3::OpenFailure::NotFound:
             return MCIERR_FILE_NOT_FOUND;
-        case mp3::FileReader::Failure::AccessDenied:
+        case mp3::OpenFailure::AccessDenied:
             return MCIERR_ACCESS_DENIED;
-        case mp3::FileReader::Failure::NotRegularFile:
+        case mp3::OpenFailure::NotRegularFile:
             return MCIERR_NOT_A_FILE;
-        case mp3::FileReader::Failure::None:
-        case mp3::FileReader::Failure::Unreadable:
+        case mp3::OpenFailure::None:
+        case mp3::OpenFailure::Unreadable:
             break;
         }
         return MCIERR_FILE_READ;
@@ -79,8 +79,8 @@ std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
     const std::int64_t trimmed = layout->infoTag ? decoder.gaplessTrim() : 0;
     if (infoTagFitsFile(*layout)) {
         mp3.samples = decoder.length();
-        mp3.seekIndex
-            = std::make_unique<mp3::SeekIndex>(path, *layout, mp3::FrameSharing { identity, trimmed });
+        mp3.seekIndex = std::make_unique<mp3::SeekIndex>(
+            path, *layout, mp3::FrameSharing { identity, trimmed });
     } else {
         mp3::FrameWalk walk = mp3::walkFrames(file, *layout);
         mp3.samples = layout->infoTag ? samplesOfFrames(decoder, *layout, walk.audioFrames)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/mp3/FrameTable.h"
-#include "platform/mci/MciSendString.h"
 #include "platform/audio/PlaybackSession.h"
+#include "platform/mci/MciSendString.h"
+#include "platform/mp3/FrameTable.h"
 #include "platform/mp3/SeekIndex.h"
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 #include "platform/mci/MpegVideoDevice.h"
 
+#include "platform/mp3/SampleTime.h"
+
 #include <algorithm>
-#include <cmath>
 
 namespace mci {
 
@@ -16,13 +17,13 @@ MpegVideoDevice::~MpegVideoDevice() = default;
 
 std::int64_t MpegVideoDevice::samplesAt(std::int64_t ms) const
 {
-    const std::int64_t sample = std::llround(double(ms) * double(file_.sampleRate) / 1000.0);
+    const std::int64_t sample = mp3::samplesAtMs(ms, file_.sampleRate);
     return std::clamp<std::int64_t>(sample, 0, file_.samples);
 }
 
 std::int64_t MpegVideoDevice::msAt(std::int64_t sample) const
 {
-    return std::llround(double(sample) * 1000.0 / double(file_.sampleRate));
+    return mp3::msAtSamples(sample, file_.sampleRate);
 }
 
 std::int64_t MpegVideoDevice::lengthMs() const

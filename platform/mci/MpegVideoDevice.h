@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/audio/AudioOutput.h"
+#include "platform/audio/PlaybackSession.h"
 #include "platform/mci/MciSendString.h"
 #include "platform/mci/Mp3File.h"
-#include "platform/audio/PlaybackSession.h"
 
 #include <cstdint>
 #include <memory>

@@ -4,6 +4,7 @@
 #include "platform/mp3/FrameWalker.h"
 #include "platform/mp3/Mp3Decoder.h"
 #include "platform/mp3/Mp3Layout.h"
+#include "platform/mp3/SampleTime.h"
 #include "platform/mp3/SharedFrameTables.h"
 
 #include <algorithm>
@@ -27,8 +28,7 @@ namespace {
     // as the device rounds a position.
     std::int64_t decodedSampleAt(std::int64_t ms, const FrameTable& table)
     {
-        return std::llround(
-                   double(std::max<std::int64_t>(ms, 0)) * double(table.sampleRate()) / 1000.0)
+        return samplesAtMs(std::max<std::int64_t>(ms, 0), table.sampleRate())
             + table.trimmedSamples;
     }
 

@@ -3,68 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace mp3 {
-
-namespace {
-
-    FileReader::Failure failureOf(int error)
-    {
-        switch (error) {
-        case ENOENT:
-        case ENOTDIR:
-            return FileReader::Failure::NotFound;
-        case EACCES:
-        case EPERM:
-            return FileReader::Failure::AccessDenied;
-        case ENXIO: // a socket, or a device with nothing behind it
-        case ENODEV:
-            return FileReader::Failure::NotRegularFile;
-        default:
-            return FileReader::Failure::Unreadable;
-        }
-    }
-
-} // namespace
-
-RegularFile openRegularFile(const std::filesystem::path& path)
-{
-    RegularFile file;
-    struct stat info { };
-    if (path.empty()) {
-        file.failure = FileReader::Failure::NotFound;
-        return file;
-    }
-    if (::stat(path.c_str(), &info) != 0) {
-        file.failure = failureOf(errno);
-        return file;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        file.failure = FileReader::Failure::NotRegularFile;
-        return file;
-    }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        file.failure = failureOf(errno);
-        return file;
-    }
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        file.failure = FileReader::Failure::NotRegularFile;
-        return file;
-    }
-    // Reads of a regular file never wait on a writer; the flag goes only so
-    // that nothing downstream sees a short read it does not expect.
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    file.fd = fd;
-    file.size = info.st_size;
-    return file;
-}
 
 FileReader::FileReader(const std::filesystem::path& path, std::size_t windowBytes)
     : window_(windowBytes)

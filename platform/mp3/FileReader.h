@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/mp3/RegularFile.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <vector>
@@ -10,18 +12,14 @@ namespace mp3 {
 // holds one window of it in memory, never the whole file.
 class FileReader {
 public:
-    // Why a file could not be opened.
-    enum class Failure { None, NotFound, AccessDenied, NotRegularFile, Unreadable };
-
-    // Opens `path` for reading; check isOpen(). Only a regular file opens: a
-    // FIFO, a device or a folder is refused without waiting on it.
+    // Opens `path` for reading (see openRegularFile); check isOpen().
     explicit FileReader(const std::filesystem::path& path, std::size_t windowBytes = 1 << 20);
     ~FileReader();
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
     bool isOpen() const { return fd_ >= 0; }
-    Failure failure() const { return failure_; }
+    OpenFailure failure() const { return failure_; }
     std::int64_t size() const { return size_; }
 
     // `count` bytes at `offset`, valid until the next call; null when they run
@@ -36,7 +34,7 @@ public:
 
 private:
     int fd_ = -1;
-    Failure failure_ = Failure::None;
+    OpenFailure failure_ = OpenFailure::None;
     std::int64_t size_ = 0;
     std::vector<std::uint8_t> window_;
     std::int64_t windowStart_ = 0;
@@ -49,16 +47,5 @@ private:
         return offset >= windowStart_ && offset < windowStart_ + std::int64_t(windowFill_);
     }
 };
-
-// A regular file opened for reading, or why it could not be. Opening a FIFO
-// waits for a writer and opening a device may wait on the hardware, so the
-// kind is looked at before the open, and the open itself cannot wait in case
-// the name is replaced in between. The caller owns `fd`.
-struct RegularFile {
-    int fd = -1;
-    std::int64_t size = 0;
-    FileReader::Failure failure = FileReader::Failure::None;
-};
-RegularFile openRegularFile(const std::filesystem::path& path);
 
 } // namespace mp3

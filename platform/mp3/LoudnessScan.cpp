@@ -11,8 +11,6 @@ namespace mp3 {
 
 namespace {
 
-    constexpr int kHeaderBytes = 4;
-    constexpr int kCrcBytes = 2;
     // Global gain of a step of 1; each unit above it is 2^(1/4) in amplitude.
     constexpr int kUnitGain = 210;
     constexpr float kDbPerGainStep = 1.5f;
@@ -49,8 +47,7 @@ std::optional<float> frameLoudnessDb(
 {
     if (header.layer != 3)
         return std::nullopt;
-    const bool hasCrc = (frame[1] & 0x01) == 0;
-    const int sideInfoAt = kHeaderBytes + (hasCrc ? kCrcBytes : 0);
+    const int sideInfoAt = header.sideInfoOffset();
     if (bytes < std::size_t(sideInfoAt + header.sideInfoBytes()))
         return std::nullopt;
 
@@ -107,8 +104,9 @@ std::optional<LoudnessProfile> scanLoudness(const std::filesystem::path& path, i
     std::vector<double> sumsDb;
     std::vector<int> counts;
     bool anyRead = false;
-    const std::size_t sideInfoEnd
-        = std::size_t(kHeaderBytes + kCrcBytes + layout->header.sideInfoBytes());
+    // Enough for the side information of any frame of the stream, CRC or not.
+    const std::size_t sideInfoEnd = std::size_t(MpegFrameHeader::kHeaderBytes
+        + MpegFrameHeader::kCrcBytes + layout->header.sideInfoBytes());
     const FrameRun run = visitFrames(
         file, *layout,
         [&](const FrameSeen& frame) {

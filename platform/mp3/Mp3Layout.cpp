@@ -103,8 +103,7 @@ namespace {
         const std::uint8_t* frame = file.bytesAt(offset, std::size_t(header.frameBytes));
         if (!frame)
             return std::nullopt;
-        const bool crc = !(frame[1] & 0x01);
-        const int at = 4 + (crc ? 2 : 0) + header.sideInfoBytes();
+        const int at = header.sideInfoOffset() + header.sideInfoBytes();
         if (at + 16 > header.frameBytes)
             return std::nullopt;
         const std::uint8_t* tag = frame + at;

@@ -32,7 +32,7 @@ int MpegFrameHeader::mainDataBytes() const
 {
     if (layer != 3)
         return 0;
-    return std::max(0, frameBytes - 4 - (crcProtected ? 2 : 0) - sideInfoBytes());
+    return std::max(0, frameBytes - sideInfoOffset() - sideInfoBytes());
 }
 
 bool MpegFrameHeader::sameStreamAs(const MpegFrameHeader& other) const
@@ -100,7 +100,7 @@ int reservoirBytes(const std::uint8_t* bytes, const MpegFrameHeader& header)
 {
     if (header.layer != 3)
         return 0;
-    const std::uint8_t* side = bytes + (header.crcProtected ? 6 : 4);
+    const std::uint8_t* side = bytes + header.sideInfoOffset();
     return header.version == MpegFrameHeader::Version::Mpeg1 ? (side[0] << 1) | (side[1] >> 7)
                                                              : side[0];
 }

@@ -10,6 +10,9 @@ namespace mp3 {
 struct MpegFrameHeader {
     enum class Version { Mpeg1, Mpeg2, Mpeg25 };
 
+    static constexpr int kHeaderBytes = 4;
+    static constexpr int kCrcBytes = 2;
+
     Version version = Version::Mpeg1;
     int layer = 3;
     int bitrateKbps = 0;
@@ -25,6 +28,8 @@ struct MpegFrameHeader {
     int frameBytes = 0;
     int samplesPerFrame = 0;
 
+    // Where the layer III side information starts: past the header and its CRC.
+    int sideInfoOffset() const { return kHeaderBytes + (crcProtected ? kCrcBytes : 0); }
     // Bytes of layer III side information that follow the header (and its CRC).
     int sideInfoBytes() const;
     // Bytes of a layer III frame after its header, CRC and side information:

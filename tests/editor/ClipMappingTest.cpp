@@ -6,11 +6,12 @@
 
 #include "tests/editor/ClipSavingTest.h"
 
+#include "platform/mci/Mp3File.h"
 #include "platform/mp3/AudioBytes.h"
 #include "platform/mp3/FileReader.h"
 #include "platform/mp3/Mp3Decoder.h"
-#include "platform/mci/Mp3File.h"
 #include "platform/mp3/Mp3Layout.h"
+#include "platform/mp3/SampleTime.h"
 #include "platform/runtime/CheckedMath.h"
 #include "tests/support/Fixtures.h"
 
@@ -121,8 +122,7 @@ TEST_P(ClipMappingTest, ClipHoldsTheMarkedSectionOfTheAudio)
     const auto opened = mci::openMp3File(file);
     ASSERT_TRUE(std::holds_alternative<mci::Mp3File>(opened));
     const auto& mp3 = std::get<mci::Mp3File>(opened);
-    const auto lengthMs = static_cast<std::int32_t>(
-        std::llround(double(mp3.samples) * 1000.0 / double(mp3.sampleRate)));
+    const auto lengthMs = static_cast<std::int32_t>(mp3::msAtSamples(mp3.samples, mp3.sampleRate));
     mp3::FileReader reader(file);
     const auto layout = mp3::findMp3Layout(reader);
     ASSERT_TRUE(layout);
@@ -174,8 +174,7 @@ TEST_P(ClipMappingTest, ClipHoldsTheMarkedSectionOfTheAudio)
         std::nth_element(starts.begin(), starts.begin() + starts.size() / 2, starts.end());
         const std::int64_t clipStart = starts[starts.size() / 2];
         const std::int64_t clipEnd = clipStart + std::int64_t(heard.samples.size());
-        const auto sampleAt
-            = [&](std::int32_t ms) { return std::llround(ms * played.rate / 1000.0); };
+        const auto sampleAt = [&](std::int32_t ms) { return mp3::samplesAtMs(ms, played.rate); };
         // The marked sound is heard from the start mark on, but for at most the
         // frame that holds it. The clip may begin earlier, by as far back as
         // the start frame keeps part of its sound. The bare file's linear rule

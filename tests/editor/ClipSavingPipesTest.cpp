@@ -1,12 +1,9 @@
 #include "tests/editor/ClipSavingTest.h"
+#include "tests/support/FifoRelease.h"
 
 #include <QElapsedTimer>
 #include <chrono>
-#include <fcntl.h>
-#include <stop_token>
 #include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 // A named pipe under the clip's or the source's name: opening it to read
 // would wait for a writer that never comes.
@@ -14,21 +11,12 @@ namespace {
 
 // Should the save wait on the pipe after all, a writer comes after a few
 // seconds and lets it go on, so that the test fails instead of hanging.
-class LateWriter {
+class LateWriter : public fifos::FifoReleaser {
 public:
     explicit LateWriter(const QString& pipe)
-        : thread_([name = QFile::encodeName(pipe)](std::stop_token stop) {
-            for (int waited = 0; waited < 100 && !stop.stop_requested(); ++waited)
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0)
-                ::close(fd);
-        })
+        : FifoReleaser(QFile::encodeName(pipe).toStdString(), std::chrono::seconds(5))
     {
     }
-
-private:
-    std::jthread thread_;
 };
 
 class ClipSavingPipes : public ClipSavingTest {

@@ -1,12 +1,10 @@
 #include "tests/editor/ClipSavingTest.h"
+#include "tests/support/FifoRelease.h"
 #include "tests/support/FormHarness.h"
 
 #include <QElapsedTimer>
 #include <chrono>
-#include <fcntl.h>
-#include <stop_token>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -43,12 +41,7 @@ TEST(OpenFailureTest, TheMessageSaysWhyTheFileCannotBePlayed)
     }
     // Lets a reader stuck on the FIFO go, so that the fault fails the test
     // instead of hanging it.
-    std::jthread unstick([&](std::stop_token stop) {
-        for (int i = 0; i < 300 && !stop.stop_requested(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (!stop.stop_requested())
-            ::close(::open(fifo.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK));
-    });
+    const fifos::FifoReleaser unstick(fifo.toLocal8Bit().toStdString(), std::chrono::seconds(3));
 
     const struct {
         QString path;
@@ -82,7 +75,6 @@ TEST(OpenFailureTest, TheMessageSaysWhyTheFileCannotBePlayed)
         EXPECT_EQ(h.messages[0].buttons, rt::MsgBoxButtons::OkOnly);
         EXPECT_LT(ms, 500) << c.reason;
     }
-    unstick.request_stop();
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "MciSession.h"
+#include "tests/support/FifoRelease.h"
 
 #include <chrono>
-#include <fcntl.h>
 #include <future>
 #include <random>
 #include <sys/stat.h>
@@ -57,7 +57,7 @@ TEST_F(MciTest, NamesOfAnythingButARegularFileAreRefusedAtOnce)
         auto opened = std::async(std::launch::async, [&] { return openAsMovie(name); });
         if (opened.wait_for(std::chrono::seconds(2)) == std::future_status::timeout) {
             ADD_FAILURE() << name << " blocks the open";
-            ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)); // lets a stuck reader go
+            fifos::releaseFifoReader(fifo);
         }
         EXPECT_EQ(opened.get(), mci::MCIERR_NOT_A_FILE) << name;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));

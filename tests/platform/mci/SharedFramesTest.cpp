@@ -4,8 +4,8 @@
 
 #include "MciSession.h"
 
-#include "platform/mp3/AudioBytes.h"
 #include "platform/mci/Mp3File.h"
+#include "platform/mp3/AudioBytes.h"
 #include "platform/mp3/SharedFrameTables.h"
 
 #include <thread>
