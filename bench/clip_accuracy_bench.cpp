@@ -353,11 +353,11 @@ int main(int argc, char** argv)
             const ClipSaveRange range = clipSaveRange(QString::fromStdString(path.string()),
                 std::int64_t(bytes.size()), lengthMs, startMs, endMs);
             const std::int64_t blocks
-                = (std::int64_t(range.endOffset) - range.startOffset) / 4096 + 1;
+                = (std::int64_t(range.endPosition) - range.startPosition) / 4096 + 1;
             const std::int64_t clipBytes
-                = std::min(blocks * 4096 + 1, range.lastByte - range.startOffset + 1);
+                = std::min(blocks * 4096 + 1, range.lastPosition - range.startPosition + 1);
             writeAll(dir / "clip.mp3",
-                bytes.substr(std::size_t(range.startOffset - 1), std::size_t(clipBytes)));
+                bytes.substr(std::size_t(range.startPosition - 1), std::size_t(clipBytes)));
             const Cut ours
                 = measure(played, decode(dir / "clip.mp3"), startSample, endSample, perFrame);
             const std::size_t frame = std::size_t((startSample + table->trimmedSamples) / perFrame);

@@ -95,8 +95,9 @@ bool prepare(Case& c)
     if (c.lengthMs < kEndMs)
         return fail("the source is too short");
     c.range = clipSaveRange(c.source, QFile(c.source).size(), c.lengthMs, kStartMs, kEndMs);
-    const std::int64_t blocks = (std::int64_t(c.range.endOffset) - c.range.startOffset) / 4096 + 1;
-    c.clipBytes = std::min(blocks * 4096 + 1, c.range.lastByte - c.range.startOffset + 1);
+    const std::int64_t blocks
+        = (std::int64_t(c.range.endPosition) - c.range.startPosition) / 4096 + 1;
+    c.clipBytes = std::min(blocks * 4096 + 1, c.range.lastPosition - c.range.startPosition + 1);
     return true;
 }
 
@@ -104,7 +105,7 @@ QStringList ddArguments(const Case& c, const QString& target, bool synced)
 {
     QStringList arguments { QStringLiteral("if=") + c.source, QStringLiteral("of=") + target,
         QStringLiteral("bs=4096"), QStringLiteral("iflag=skip_bytes,count_bytes"),
-        QStringLiteral("skip=%1").arg(c.range.startOffset - 1),
+        QStringLiteral("skip=%1").arg(c.range.startPosition - 1),
         QStringLiteral("count=%1").arg(c.clipBytes), QStringLiteral("status=none") };
     if (synced)
         arguments << QStringLiteral("conv=fsync");
@@ -117,7 +118,7 @@ void report(const Case& c)
     const double synced = median(c.ddSynced);
     std::printf("%s (%.1f MB): selection 60 min, clip %lld bytes from byte %d\n", c.what,
         double(QFile(c.source).size()) / 1e6, static_cast<long long>(c.clipBytes),
-        c.range.startOffset);
+        c.range.startPosition);
     std::printf("  save (median of %d): %.3f s\n", kRounds, save);
     std::printf("  dd bs=4096 conv=fsync (median of %d): %.3f s\n", kRounds, synced);
     std::printf("  dd bs=4096 (median of %d): %.3f s\n", kRounds, median(c.dd));

@@ -17,6 +17,8 @@ ClipSaveRange clipSaveRange(const QString& sourcePath, std::int64_t sourceBytes,
         const std::int32_t bytesPerMs = rt::roundToInt32(rt::divide(double(sourceBytes), lengthMs));
         return { rt::mul32(bytesPerMs, startMs), rt::mul32(endMs, bytesPerMs), sourceBytes };
     }
-    const std::int32_t startOffset = rt::toInt32(audio->start + 1);
-    return { startOffset, std::max(startOffset, rt::toInt32(audio->end)), audio->runEnd };
+    // Offsets count from 0 and ends lie one past the last byte: the first
+    // byte's offset plus one and an end are both positions counting from 1.
+    const std::int32_t startPosition = rt::toInt32(audio->start + 1);
+    return { startPosition, std::max(startPosition, rt::toInt32(audio->end)), audio->runEnd };
 }

@@ -3,13 +3,14 @@
 #include <QString>
 #include <cstdint>
 
-// The source bytes a save copies for the two marks, as positions counting
-// from 1. Blocks start at `startOffset` and run up to the one that holds
-// `endOffset`; no byte past `lastByte` goes into the clip.
+// The source bytes a save copies for the two marks, as byte positions
+// counting from 1 (not offsets). Blocks start at `startPosition` and run up
+// to the one that holds `endPosition`; no byte past `lastPosition` goes into
+// the clip.
 struct ClipSaveRange {
-    std::int32_t startOffset = 0;
-    std::int32_t endOffset = 0;
-    std::int64_t lastByte = 0;
+    std::int32_t startPosition = 0;
+    std::int32_t endPosition = 0;
+    std::int64_t lastPosition = 0;
 };
 
 // Maps the marks to bytes where the audio of those moments lies. The clip

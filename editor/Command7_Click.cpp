@@ -47,23 +47,24 @@ void copyClip(Form1& form, const QString& clipName)
     const ClipSaveRange range = clipSaveRange(
         form.sourcePath, sourceBytes, lengthMs, form.selectionStartMs, form.selectionEndMs);
 
-    const std::int32_t span = rt::sub32(range.endOffset, range.startOffset);
+    const std::int32_t span = rt::sub32(range.endPosition, range.startPosition);
     form.pb.setMax(static_cast<float>(rt::add32(span, kBlockSize)));
     form.pb.setValue(0);
-    const std::int32_t startOffset = range.startOffset;
-    const std::int32_t endOffset = range.endOffset;
+    const std::int32_t startPosition = range.startPosition;
+    const std::int32_t endPosition = range.endPosition;
 
     std::array<char, kBlockSize> block {};
-    for (std::int32_t position = startOffset; position <= endOffset;
+    for (std::int32_t position = startPosition; position <= endPosition;
          position = rt::add32(position, kBlockStep)) {
         // The last block may reach past the end of the audio: the clip then
         // ends with the last audio byte, leaving out tags that follow it.
-        const auto wanted = std::clamp<std::int64_t>(range.lastByte - position + 1, 0, kBlockSize);
+        const auto wanted
+            = std::clamp<std::int64_t>(range.lastPosition - position + 1, 0, kBlockSize);
         const auto count
             = source.read(position, std::span<char>(block).first(static_cast<std::size_t>(wanted)));
-        if (count == 0 && position == startOffset)
+        if (count == 0 && position == startPosition)
             ClipSaveSource::raiseInputPastEndOfFile();
-        clip.write(rt::add32(rt::sub32(position, startOffset), 1),
+        clip.write(rt::add32(rt::sub32(position, startPosition), 1),
             std::span<const char>(block).first(static_cast<std::size_t>(count)));
         form.pb.setValue(form.pb.Value() + kBlockStep);
         // Closing the window here ends the program: the throw passes every
