@@ -3,6 +3,8 @@
 // Helpers shared by the media command benchmarks: making long MP3s with lame
 // from generated tones, running a measurement in a child process, and timing.
 
+#include "tests/support/TempFiles.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -28,27 +30,7 @@ inline double msSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// A folder of its own under the system's temporary folder, removed afterwards.
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "trimora-bench-XXXXXX");
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
+using tempfiles::TempDir;
 
 // Encodes `seconds` of a 44.1 kHz stereo tone whose pitch glides slowly, so
 // that VBR frames vary, with lame and `lameOptions`.

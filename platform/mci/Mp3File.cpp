@@ -75,22 +75,16 @@ std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
     mp3.sampleRate = decoder.sampleRate();
     mp3.channels = decoder.channels();
     // The identity before the walk: a file changed during it is not shared.
-    const auto identity = mp3::identityOf(path);
-    const std::int64_t trimmed = layout->infoTag ? decoder.gaplessTrim() : 0;
+    const mp3::FrameSharing sharing { mp3::identityOf(path),
+        layout->infoTag ? decoder.gaplessTrim() : 0 };
     if (infoTagFitsFile(*layout)) {
         mp3.samples = decoder.length();
-        mp3.seekIndex = std::make_unique<mp3::SeekIndex>(
-            path, *layout, mp3::FrameSharing { identity, trimmed });
+        mp3.seekIndex = std::make_unique<mp3::SeekIndex>(path, *layout, sharing);
     } else {
         mp3::FrameWalk walk = mp3::walkFrames(file, *layout);
         mp3.samples = layout->infoTag ? samplesOfFrames(decoder, *layout, walk.audioFrames)
                                       : walk.audioFrames * layout->header.samplesPerFrame;
-        mp3.seekIndex = std::make_unique<mp3::SeekIndex>(std::move(walk.index));
-        if (walk.complete && identity) {
-            walk.table.trimmedSamples = trimmed;
-            mp3.frames = std::make_shared<const mp3::FrameTable>(std::move(walk.table));
-            mp3::shareFrameTable(path, *identity, mp3.frames);
-        }
+        mp3.seekIndex = std::make_unique<mp3::SeekIndex>(std::move(walk), sharing);
     }
     if (mp3.samples <= 0)
         return MCIERR_CANNOT_LOAD_DRIVER;

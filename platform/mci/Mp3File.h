@@ -2,7 +2,6 @@
 
 #include "platform/audio/PlaybackSession.h"
 #include "platform/mci/MciSendString.h"
-#include "platform/mp3/FrameTable.h"
 #include "platform/mp3/SeekIndex.h"
 
 #include <cstdint>
@@ -22,10 +21,8 @@ struct Mp3File {
     int channels = 0;
     // Samples per channel that decoding the whole file gives.
     std::int64_t samples = 0;
+    // Also keeps the file's frames shared for cutting it while it is open.
     std::unique_ptr<mp3::SeekIndex> seekIndex;
-    // Every frame, when opening walked them; shared for cutting the file
-    // while it is open.
-    std::shared_ptr<const mp3::FrameTable> frames;
 
     audio::PlaybackSource playbackSource() const;
 };

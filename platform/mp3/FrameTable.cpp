@@ -59,8 +59,7 @@ void FrameTable::add(const FrameSeen& frame)
 
 void FrameTable::finish(const FrameRun& run, const Mp3Layout& layout, std::int64_t fileBytes)
 {
-    complete_ = run.complete;
-    bare_ = complete_ && !frames_.empty() && oneRun_ && bitrateKbps_ > 0 && !layout.infoTag
+    bare_ = run.complete && !frames_.empty() && oneRun_ && bitrateKbps_ > 0 && !layout.infoTag
         && layout.firstFrame == 0 && run.audioEnd == fileBytes;
 }
 

@@ -41,8 +41,6 @@ public:
     long sampleRate() const { return sampleRate_; }
     // Samples a gapless decoder drops from the start of the first frame.
     std::int64_t trimmedSamples = 0;
-    // The walk reached the end of the audio.
-    bool complete() const { return complete_; }
     // One bit rate and format throughout, the first frame at byte 0 and
     // frames end to end up to the end of the file: no gap, no tag and no
     // info frame. Bytes then grow in step with time over the whole file.
@@ -52,7 +50,6 @@ private:
     std::vector<std::uint64_t> frames_;
     int samplesPerFrame_ = 0;
     long sampleRate_ = 0;
-    bool complete_ = false;
     bool bare_ = false;
     // Bit rate of every frame so far, or -1 once two differ (or one is free format).
     int bitrateKbps_ = 0;

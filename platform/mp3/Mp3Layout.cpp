@@ -128,11 +128,13 @@ namespace {
     int freeFormatSize(FileReader& file, std::int64_t offset, std::int64_t end)
     {
         const std::uint8_t* first = file.bytesAt(offset, 4);
-        if (!first)
+        const auto parsed
+            = first ? parseFrameHeader(first, kSmallestFreeFormatFrame) : std::nullopt;
+        if (!parsed)
             return 0;
         std::uint8_t header[4];
         std::copy_n(first, 4, header);
-        const int padding = (header[2] & 0x02) ? ((header[1] & 0x06) == 0x06 ? 4 : 1) : 0;
+        const int padding = parsed->paddingBytes();
         const std::int64_t searchEnd
             = std::min(end, offset + kLargestFreeFormatFrame + padding + 1);
         for (std::int64_t next = file.find(0xFF, offset + kSmallestFreeFormatFrame, searchEnd);

@@ -71,7 +71,7 @@ std::optional<MpegFrameHeader> parseFrameHeader(const std::uint8_t* bytes, int f
     header.samplesPerFrame = header.layer == 1 ? 384 : (header.layer == 2 || mpeg1) ? 1152 : 576;
     if (bitrateIndex == 0) {
         header.freeFormat = true;
-        header.frameBytes = freeFormatBytes + (header.padding ? (header.layer == 1 ? 4 : 1) : 0);
+        header.frameBytes = freeFormatBytes + header.paddingBytes();
         return header;
     }
 

@@ -28,6 +28,9 @@ struct MpegFrameHeader {
     int frameBytes = 0;
     int samplesPerFrame = 0;
 
+    // The padding slot this frame adds to its stream's size: a 4-byte slot in
+    // layer I, a byte in the others.
+    int paddingBytes() const { return padding ? (layer == 1 ? 4 : 1) : 0; }
     // Where the layer III side information starts: past the header and its CRC.
     int sideInfoOffset() const { return kHeaderBytes + (crcProtected ? kCrcBytes : 0); }
     // Bytes of layer III side information that follow the header (and its CRC).

@@ -5,9 +5,24 @@
 
 namespace mp3 {
 
-SeekIndex::SeekIndex(FrameIndex known)
-    : index_(std::make_shared<const FrameIndex>(std::move(known)))
+namespace {
+
+    std::shared_ptr<const FrameTable> shareFrames(FrameTable table, const FrameSharing& sharing)
+    {
+        table.trimmedSamples = sharing.trimmedSamples;
+        auto frames = std::make_shared<const FrameTable>(std::move(table));
+        if (sharing.identity)
+            shareFrameTable(*sharing.identity, frames);
+        return frames;
+    }
+
+} // namespace
+
+SeekIndex::SeekIndex(FrameWalk walked, const FrameSharing& sharing)
+    : index_(std::make_shared<const FrameIndex>(std::move(walked.index)))
 {
+    if (walked.complete)
+        frames_ = shareFrames(std::move(walked.table), sharing);
 }
 
 SeekIndex::SeekIndex(
@@ -19,13 +34,10 @@ SeekIndex::SeekIndex(
         if (!walk.complete)
             return;
         auto index = std::make_shared<const FrameIndex>(std::move(walk.index));
-        walk.table.trimmedSamples = sharing.trimmedSamples;
-        auto frames = std::make_shared<const FrameTable>(std::move(walk.table));
+        auto frames = shareFrames(std::move(walk.table), sharing);
         std::lock_guard lock(mutex_);
         index_ = std::move(index);
-        frames_ = frames;
-        if (sharing.identity)
-            shareFrameTable(path, *sharing.identity, frames);
+        frames_ = std::move(frames);
     });
 }
 

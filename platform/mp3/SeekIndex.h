@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/mp3/FrameIndex.h"
+#include "platform/mp3/FrameWalker.h"
 #include "platform/mp3/Mp3Layout.h"
 #include "platform/mp3/SharedFrameTables.h"
 
@@ -19,12 +20,14 @@ struct FrameSharing {
     std::int64_t trimmedSamples = 0;
 };
 
-// The seek points of an open file. Either known from the start, or found by a
-// walk over the file's frames on a thread of its own, so that opening a long
-// file with an info tag need not wait for it; until then seeks work without.
+// The seek points of an open file. Either known from a walk made while
+// opening, or found by a walk over the file's frames on a thread of its own,
+// so that opening a long file with an info tag need not wait for it; until
+// then seeks work without. Either way the frames of a whole walk are kept and
+// shared for cutting the file while it is open.
 class SeekIndex {
 public:
-    explicit SeekIndex(FrameIndex known);
+    SeekIndex(FrameWalk walked, const FrameSharing& sharing);
     SeekIndex(
         const std::filesystem::path& path, const Mp3Layout& layout, FrameSharing sharing = {});
     ~SeekIndex();

@@ -26,13 +26,13 @@ std::optional<FileIdentity> identityOf(const std::filesystem::path& path);
 // The frame tables of the files open on a device, so that cutting a file the
 // device has walked needs no second walk. Whoever walked a file shares its
 // table under the identity the file had before the walk, and keeps it alive
-// for as long as it should be found: only a weak reference is kept here. Safe
-// to use from any thread.
-void shareFrameTable(const std::filesystem::path& path, const FileIdentity& walked,
-    const std::shared_ptr<const FrameTable>& table);
+// for as long as it should be found: only a weak reference is kept here. The
+// identity names the file whatever path reaches it. Safe to use from any
+// thread.
+void shareFrameTable(const FileIdentity& walked, const std::shared_ptr<const FrameTable>& table);
 
-// The table shared for `path`, or null when none is, when its owner let it go
-// or when the file is no longer the one that was walked.
+// The table shared for the file at `path`, or null when none is, when its
+// owner let it go or when the file is no longer the one that was walked.
 std::shared_ptr<const FrameTable> sharedFrameTable(const std::filesystem::path& path);
 
 } // namespace mp3

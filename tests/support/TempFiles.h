@@ -1,9 +1,12 @@
 #pragma once
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdlib.h>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 
 namespace tempfiles {
@@ -13,10 +16,10 @@ class TempDir {
 public:
     TempDir()
     {
-        static int counter = 0;
-        path_ = std::filesystem::temp_directory_path()
-            / ("trimora-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-        std::filesystem::create_directories(path_);
+        std::string pattern = (std::filesystem::temp_directory_path() / "trimora-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::system_error(errno, std::generic_category(), "mkdtemp");
+        path_ = pattern;
     }
     ~TempDir()
     {
