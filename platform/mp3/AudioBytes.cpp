@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace mp3 {
 
@@ -55,32 +56,62 @@ AudioBytes audioBytesOf(const FrameTable& table, std::int64_t startMs, std::int6
         table[std::size_t(last)].end(), table[runLast].end() };
 }
 
+namespace {
+
+    // A walk of its own over `file`, whose trim a decoder reading `path` finds.
+    std::shared_ptr<const FrameTable> walkedTable(
+        FileReader& file, const std::filesystem::path& path)
+    {
+        if (!file.isOpen())
+            return nullptr;
+        const auto layout = findMp3Layout(file);
+        if (!layout)
+            return nullptr;
+        FrameWalk walk = walkFrames(file, *layout);
+        if (walk.table.size() == 0)
+            return nullptr;
+        walk.table.trimmedSamples = trimmedSamples(path, *layout);
+        return std::make_shared<const FrameTable>(std::move(walk.table));
+    }
+
+    std::optional<AudioBytes> audioBytesIn(
+        const std::shared_ptr<const FrameTable>& table, std::int64_t startMs, std::int64_t endMs)
+    {
+        if (!table)
+            return std::nullopt;
+        if (table->bare())
+            return AudioBytes { true, 0, 0, 0 };
+        return audioBytesOf(*table, startMs, endMs);
+    }
+
+} // namespace
+
 std::shared_ptr<const FrameTable> frameTableOf(const std::filesystem::path& path)
 {
     if (auto shared = sharedFrameTable(path); shared && shared->size() > 0)
         return shared;
     FileReader file(path);
-    if (!file.isOpen())
-        return nullptr;
-    const auto layout = findMp3Layout(file);
-    if (!layout)
-        return nullptr;
-    FrameWalk walk = walkFrames(file, *layout);
-    if (walk.table.size() == 0)
-        return nullptr;
-    walk.table.trimmedSamples = trimmedSamples(path, *layout);
-    return std::make_shared<const FrameTable>(std::move(walk.table));
+    return walkedTable(file, path);
+}
+
+std::shared_ptr<const FrameTable> frameTableOf(int fd)
+{
+    if (const auto identity = identityOf(fd))
+        if (auto shared = sharedFrameTable(*identity); shared && shared->size() > 0)
+            return shared;
+    FileReader file(fd);
+    return walkedTable(file, std::filesystem::path("/proc/self/fd") / std::to_string(fd));
 }
 
 std::optional<AudioBytes> findAudioBytes(
     const std::filesystem::path& path, std::int64_t startMs, std::int64_t endMs)
 {
-    const auto table = frameTableOf(path);
-    if (!table)
-        return std::nullopt;
-    if (table->bare())
-        return AudioBytes { true, 0, 0, 0 };
-    return audioBytesOf(*table, startMs, endMs);
+    return audioBytesIn(frameTableOf(path), startMs, endMs);
+}
+
+std::optional<AudioBytes> findAudioBytes(int fd, std::int64_t startMs, std::int64_t endMs)
+{
+    return audioBytesIn(frameTableOf(fd), startMs, endMs);
 }
 
 } // namespace mp3

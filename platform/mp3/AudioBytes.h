@@ -37,8 +37,14 @@ AudioBytes audioBytesOf(const FrameTable& table, std::int64_t startMs, std::int6
 // else a walk over it. Null when it holds no MPEG audio frames.
 std::shared_ptr<const FrameTable> frameTableOf(const std::filesystem::path& path);
 
+// The frames of the file open on `fd`: those the device listed when it
+// opened this very file (same identity, taken from `fd`), or else a walk over
+// what `fd` reads. Null when it holds no MPEG audio frames.
+std::shared_ptr<const FrameTable> frameTableOf(int fd);
+
 // Both of the above. Nothing when the file holds no MPEG audio frames.
 std::optional<AudioBytes> findAudioBytes(
     const std::filesystem::path& path, std::int64_t startMs, std::int64_t endMs);
+std::optional<AudioBytes> findAudioBytes(int fd, std::int64_t startMs, std::int64_t endMs);
 
 } // namespace mp3

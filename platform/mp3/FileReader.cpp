@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace mp3 {
@@ -14,6 +16,18 @@ FileReader::FileReader(const std::filesystem::path& path, std::size_t windowByte
     fd_ = file.fd;
     size_ = file.size;
     failure_ = file.failure;
+}
+
+FileReader::FileReader(int fd, std::size_t windowBytes)
+    : window_(windowBytes)
+{
+    struct stat status { };
+    fd_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (fd_ < 0 || ::fstat(fd_, &status) != 0) {
+        failure_ = OpenFailure::Unreadable;
+        return;
+    }
+    size_ = status.st_size;
 }
 
 FileReader::~FileReader()

@@ -14,6 +14,9 @@ class FileReader {
 public:
     // Opens `path` for reading (see openRegularFile); check isOpen().
     explicit FileReader(const std::filesystem::path& path, std::size_t windowBytes = 1 << 20);
+    // Reads the file already open on `fd` through a duplicate of it, so the
+    // bytes read are those of that very file whatever its name now names.
+    explicit FileReader(int fd, std::size_t windowBytes = 1 << 20);
     ~FileReader();
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;

@@ -25,6 +25,15 @@ namespace {
         return instance;
     }
 
+    FileIdentity identityFrom(const struct stat& status)
+    {
+        const auto ns = [](const timespec& time) {
+            return std::int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+        };
+        return FileIdentity { std::uint64_t(status.st_dev), std::uint64_t(status.st_ino),
+            std::int64_t(status.st_size), ns(status.st_mtim), ns(status.st_ctim) };
+    }
+
 } // namespace
 
 std::optional<FileIdentity> identityOf(const std::filesystem::path& path)
@@ -32,9 +41,15 @@ std::optional<FileIdentity> identityOf(const std::filesystem::path& path)
     struct stat status { };
     if (::stat(path.c_str(), &status) != 0)
         return std::nullopt;
-    return FileIdentity { std::uint64_t(status.st_dev), std::uint64_t(status.st_ino),
-        std::int64_t(status.st_size),
-        std::int64_t(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec };
+    return identityFrom(status);
+}
+
+std::optional<FileIdentity> identityOf(int fd)
+{
+    struct stat status { };
+    if (::fstat(fd, &status) != 0)
+        return std::nullopt;
+    return identityFrom(status);
 }
 
 void shareFrameTable(const FileIdentity& walked, const std::shared_ptr<const FrameTable>& table)
@@ -48,12 +63,15 @@ void shareFrameTable(const FileIdentity& walked, const std::shared_ptr<const Fra
 std::shared_ptr<const FrameTable> sharedFrameTable(const std::filesystem::path& path)
 {
     const auto now = identityOf(path);
-    if (!now)
-        return nullptr;
+    return now ? sharedFrameTable(*now) : nullptr;
+}
+
+std::shared_ptr<const FrameTable> sharedFrameTable(const FileIdentity& identity)
+{
     Tables& registry = tables();
     std::lock_guard lock(registry.mutex);
     for (auto one = registry.shared.rbegin(); one != registry.shared.rend(); ++one)
-        if (one->identity == *now)
+        if (one->identity == identity)
             if (auto table = one->table.lock())
                 return table;
     return nullptr;
