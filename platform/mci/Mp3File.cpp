@@ -33,7 +33,7 @@ namespace {
         const mp3::Mp3Decoder& decoder, const mp3::Mp3Layout& layout, std::int64_t frames)
     {
         std::int64_t samples = frames * layout.header.samplesPerFrame;
-        samples -= decoder.gaplessTrim();
+        samples -= mp3::gaplessTrimOf(layout);
         if (layout.infoTag->frames && frames <= std::int64_t(*layout.infoTag->frames))
             samples = std::min(samples, decoder.length());
         return std::max<std::int64_t>(0, samples);
@@ -75,8 +75,7 @@ std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
     mp3.sampleRate = decoder.sampleRate();
     mp3.channels = decoder.channels();
     // The identity before the walk: a file changed during it is not shared.
-    const mp3::FrameSharing sharing { mp3::identityOf(path),
-        layout->infoTag ? decoder.gaplessTrim() : 0 };
+    const mp3::FrameSharing sharing { mp3::identityOf(path), mp3::gaplessTrimOf(*layout) };
     if (infoTagFitsFile(*layout)) {
         mp3.samples = decoder.length();
         mp3.seekIndex = std::make_unique<mp3::SeekIndex>(path, *layout, sharing);

@@ -9,21 +9,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 
 namespace mp3 {
 
 namespace {
-
-    // Samples a gapless decoder drops before the first one it plays: only a
-    // file whose info frame carries the encoder's delay has any.
-    std::int64_t trimmedSamples(const std::filesystem::path& path, const Mp3Layout& layout)
-    {
-        if (!layout.infoTag)
-            return 0;
-        Mp3Decoder decoder;
-        return decoder.open(path, layout.audioStart) ? decoder.gaplessTrim() : 0;
-    }
 
     // The sample of the decoded frames that the device plays at `ms`, rounded
     // as the device rounds a position.
@@ -58,9 +47,8 @@ AudioBytes audioBytesOf(const FrameTable& table, std::int64_t startMs, std::int6
 
 namespace {
 
-    // A walk of its own over `file`, whose trim a decoder reading `path` finds.
-    std::shared_ptr<const FrameTable> walkedTable(
-        FileReader& file, const std::filesystem::path& path)
+    // A walk of its own over `file`, with the trim a decoder would make.
+    std::shared_ptr<const FrameTable> walkedTable(FileReader& file)
     {
         if (!file.isOpen())
             return nullptr;
@@ -70,7 +58,7 @@ namespace {
         FrameWalk walk = walkFrames(file, *layout);
         if (walk.table.size() == 0)
             return nullptr;
-        walk.table.trimmedSamples = trimmedSamples(path, *layout);
+        walk.table.trimmedSamples = gaplessTrimOf(*layout);
         return std::make_shared<const FrameTable>(std::move(walk.table));
     }
 
@@ -91,7 +79,7 @@ std::shared_ptr<const FrameTable> frameTableOf(const std::filesystem::path& path
     if (auto shared = sharedFrameTable(path); shared && shared->size() > 0)
         return shared;
     FileReader file(path);
-    return walkedTable(file, path);
+    return walkedTable(file);
 }
 
 std::shared_ptr<const FrameTable> frameTableOf(int fd)
@@ -100,7 +88,7 @@ std::shared_ptr<const FrameTable> frameTableOf(int fd)
         if (auto shared = sharedFrameTable(*identity); shared && shared->size() > 0)
             return shared;
     FileReader file(fd);
-    return walkedTable(file, std::filesystem::path("/proc/self/fd") / std::to_string(fd));
+    return walkedTable(file);
 }
 
 std::optional<AudioBytes> findAudioBytes(

@@ -9,13 +9,16 @@ namespace mp3 {
 
 namespace {
 
-    // offset: 44 bits (16 TiB) | bytes: 13 bits | step back: 6 bits | starts run: 1 bit.
-    constexpr int kBytesShift = 44;
-    constexpr int kStepShift = 57;
+    // offset: 42 bits (4 TiB) | bytes: 12 bits | step back: 9 bits | starts run: 1 bit.
+    // No frame is longer than 4095 bytes (the largest free-format frame is
+    // 3,460), and no reservoir reaches back more than 511 frames: at least
+    // one byte of coded sound a frame, at most 511 bytes of reservoir.
+    constexpr int kBytesShift = 42;
+    constexpr int kStepShift = 54;
     constexpr int kRunShift = 63;
     constexpr std::uint64_t kOffsetMask = (std::uint64_t(1) << kBytesShift) - 1;
-    constexpr std::uint64_t kBytesMask = (1 << 13) - 1;
-    constexpr std::uint64_t kStepMask = (1 << 6) - 1;
+    constexpr std::uint64_t kBytesMask = (1 << 12) - 1;
+    constexpr std::uint64_t kStepMask = (1 << 9) - 1;
 
 } // namespace
 
@@ -48,7 +51,7 @@ void FrameTable::add(const FrameSeen& frame)
     const std::size_t stepBack
         = recentCount_ == 0 ? 0 : std::max(reservoirFrames, 1 + previousReservoirFrames_);
     previousReservoirFrames_ = reservoirFrames;
-    recentMainData_[frames_.size() % kRecent] = header.mainDataBytes();
+    recentMainData_[frames_.size() % kRecent] = std::uint16_t(header.mainDataBytes());
     ++recentCount_;
 
     frames_.push_back((std::uint64_t(frame.offset) & kOffsetMask)

@@ -55,9 +55,11 @@ private:
     int bitrateKbps_ = 0;
     bool mono_ = false;
     bool oneRun_ = true;
-    // Coded-sound bytes of the latest frames of the current run, by frame number.
-    static constexpr std::size_t kRecent = 64;
-    std::array<int, kRecent> recentMainData_ {};
+    // Coded-sound bytes of the latest frames of the current run, by frame
+    // number: as many as a reservoir of 511 bytes can reach over (at 8 kbit/s
+    // a frame may carry a single byte of its own).
+    static constexpr std::size_t kRecent = 512;
+    std::array<std::uint16_t, kRecent> recentMainData_ {};
     std::size_t recentCount_ = 0;
     std::size_t previousReservoirFrames_ = 0;
 };

@@ -116,8 +116,17 @@ namespace {
             info.frames = bigEndian32(tag + field);
             field += 4;
         }
-        if (flags & 0x2)
+        if (flags & 0x2) {
             info.bytes = bigEndian32(tag + field);
+            field += 4;
+        }
+        // Then the seek table and the quality, when present, and after them
+        // an encoder's extension: the delay is the first 12 of the 24 bits at
+        // its byte 21. Decoders take any extension that does not start with a
+        // zero byte, whoever wrote it.
+        field += (flags & 0x4 ? 100 : 0) + (flags & 0x8 ? 4 : 0);
+        if (at + field + 24 <= header.frameBytes && tag[field] != 0)
+            info.encoderDelay = (tag[field + 21] << 4) | (tag[field + 22] >> 4);
         return info;
     }
 
@@ -135,8 +144,10 @@ namespace {
         std::uint8_t header[4];
         std::copy_n(first, 4, header);
         const int padding = parsed->paddingBytes();
-        const std::int64_t searchEnd
-            = std::min(end, offset + kLargestFreeFormatFrame + padding + 1);
+        // The next header starts at most one largest frame (and the first
+        // one's padding) on, and must be whole within the search.
+        const std::int64_t searchEnd = std::min(
+            end, offset + kLargestFreeFormatFrame + padding + MpegFrameHeader::kHeaderBytes);
         for (std::int64_t next = file.find(0xFF, offset + kSmallestFreeFormatFrame, searchEnd);
              next + 4 <= searchEnd; next = file.find(0xFF, next + 1, searchEnd)) {
             const std::uint8_t* bytes = file.bytesAt(next, 4);

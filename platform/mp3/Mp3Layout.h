@@ -14,6 +14,9 @@ class FileReader;
 struct InfoTag {
     std::optional<std::uint32_t> frames;
     std::optional<std::uint32_t> bytes;
+    // Samples of silence the encoder put before the sound (the extension
+    // after the Xing fields, as LAME writes it).
+    std::optional<int> encoderDelay;
 };
 
 // Where the MPEG audio frames of a file lie: after any ID3v2 tags at the start,

@@ -36,13 +36,19 @@ inline std::string layer3(int reservoir = 0, bool crc = false)
     return frame(crc ? 0xFA : 0xFB, 0x58, 0x00, 288, reservoir);
 }
 
-// The same with the info frame an encoder writes first, counting `frames`.
-inline std::string infoFrame(std::uint32_t frames)
+// The same with the info frame an encoder writes first, counting `frames`,
+// and with the encoder's extension telling its delay when one is given.
+inline std::string infoFrame(std::uint32_t frames, int encoderDelay = -1)
 {
     std::string out = layer3();
     out.replace(36, 12,
         std::string { 'I', 'n', 'f', 'o', 0, 0, 0, 1, char(frames >> 24), char(frames >> 16),
             char(frames >> 8), char(frames) });
+    if (encoderDelay >= 0) {
+        out.replace(48, 4, "LAME");
+        out[48 + 21] = char(encoderDelay >> 4);
+        out[48 + 22] = char((encoderDelay & 0xF) << 4);
+    }
     return out;
 }
 

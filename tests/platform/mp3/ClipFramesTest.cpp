@@ -5,6 +5,9 @@
 // the frames.
 
 #include "platform/mp3/AudioBytes.h"
+#include "platform/mp3/FileReader.h"
+#include "platform/mp3/Mp3Decoder.h"
+#include "platform/mp3/Mp3Layout.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/MpegFrames.h"
 #include "tests/support/TempFiles.h"
@@ -47,7 +50,11 @@ std::vector<Row> rows()
         // Elsewhere a frame that draws on no reservoir steps back one frame.
         { "hole",
             times(8, reservoirAt(5, 300)) + std::string(100, '\0') + times(8, reservoirAt(0, 200)),
-            { { 190, 250, 864, 2016, 2304 }, { 289, 576, 2404, 4708, 4708 } } },
+            { { 190, 250, 864, 2016, 2304 }, { 289, 576, 2404, 4708, 4708 },
+                // Frame 6 draws on no reservoir, but the frame before it
+                // draws on two frames: three back. An end on a frame bound
+                // takes no frame after it.
+                { 230, 250, 864, 2016, 2304 }, { 40, 144, 0, 1152, 2304 } } },
         { "ID3v2 in mid-file", times(6, plain) + id3v2(90) + times(6, reservoirAt(1, 100)),
             { { 257, 370, 1828, 3268, 3556 }, { 40, 170, 0, 1440, 1728 } } },
         { "APE and Lyrics3 at the end, marks at 0, at the length and past it",
@@ -66,6 +73,19 @@ std::vector<Row> rows()
         // carries 250 bytes of sound: 251 reach two frames back.
         { "CRC-protected", id3v2(0) + times(6, reservoirAt(4, 251, true)),
             { { 145, 180, 586, 1450, 1738 } } },
+        // A gapless decoder drops 576 + 529 samples: the marks lie a frame later.
+        { "info frame telling the encoder's delay", infoFrame(6, 576) + times(6, plain),
+            { { 40, 100, 576, 1440, 2016 } } },
+        // MPEG-2, 24 kHz, 8 kbit/s with a CRC: 24-byte frames of 24 ms, each
+        // with a single byte of sound, so 90 bytes of reservoir are 90 frames.
+        { "reservoir 90 frames deep",
+            id3v2(0)
+                + times(
+                    130, [](int i) { return frame(0xF2, 0x14, 0, 24, i == 120 ? 90 : 0, false); }),
+            { { 2890, 2950, 730, 2962, 3130 } } },
+        // The largest free-format frame (26.1 ms at 44.1 kHz).
+        { "3,456-byte free format", times(6, [](int) { return frame(0xFB, 0x00, 0, 3456); }),
+            { { 30, 60, 0, 10368, 20736 } } },
         { "info frame counting too many frames", infoFrame(1000) + times(6, plain),
             { { 80, 216, 576, 2016, 2016 }, { 100, 10'000, 576, 2016, 2016 } } },
         // The second file's info frame is a silent frame of the first one's stream.
@@ -100,6 +120,21 @@ TEST(ClipFramesTest, MarksMapToFrameBoundsOfTheirRun)
             EXPECT_EQ(bytes->end, m.end);
             EXPECT_EQ(bytes->runEnd, m.runEnd);
         }
+    }
+}
+
+// The trim read from the info tag is the one libmpg123 makes.
+TEST(ClipFramesTest, GaplessTrimIsTheDecoders)
+{
+    for (const char* name : { "stepped_cbr_tags.mp3", "stepped_vbr_info.mp3",
+             "stepped_vbr_mono22k.mp3", "stepped_free.mp3", "stepped_cbr_bare.mp3" }) {
+        SCOPED_TRACE(name);
+        mp3::FileReader reader(fixtures::path(name));
+        const auto layout = mp3::findMp3Layout(reader);
+        ASSERT_TRUE(layout);
+        mp3::Mp3Decoder decoder;
+        ASSERT_TRUE(decoder.open(fixtures::path(name), layout->audioStart));
+        EXPECT_EQ(mp3::gaplessTrimOf(*layout), decoder.gaplessTrim());
     }
 }
 
