@@ -17,6 +17,7 @@
 #include "MciBenchSupport.h"
 
 #include "editor/ClipSaveRange.h"
+#include "editor/ClipSaveSource.h"
 #include "platform/mci/Mp3File.h"
 #include "platform/mp3/AudioBytes.h"
 #include "platform/mp3/FileReader.h"
@@ -350,8 +351,9 @@ int main(int argc, char** argv)
         for (const auto& [startMs, endMs] : marks) {
             const std::int64_t startSample = mp3::samplesAtMs(startMs, played.rate);
             const std::int64_t endSample = mp3::samplesAtMs(endMs, played.rate);
-            const ClipSaveRange range = clipSaveRange(QString::fromStdString(path.string()),
-                std::int64_t(bytes.size()), lengthMs, startMs, endMs);
+            const ClipSaveSource source(QString::fromStdString(path.string()));
+            const ClipSaveRange range
+                = clipSaveRange(source.descriptor(), source.size(), lengthMs, startMs, endMs);
             const std::int64_t blocks
                 = (std::int64_t(range.endPosition) - range.startPosition) / 4096 + 1;
             const std::int64_t clipBytes

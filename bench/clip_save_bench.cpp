@@ -10,12 +10,18 @@
 // file on the device (which walks its frames): the goal is under 10 ms. Plain `dd bs=4096` is
 // printed for information.
 //
+// Long recordings: one minute from the 15th hour of a 2.3 GB file of 320
+// kbps (byte positions past 2 GiB) against the same minute of a 1-hour file
+// of the same stream; the save must succeed and take at most 1.5 x as long.
+//
 // The sources are made here: ten minutes encoded by lame without a tag frame,
-// so that copies of the frames can simply be appended, 12 times.
+// so that copies of the frames can simply be appended (12 times; 6 and 96 at
+// 320 kbps). The folder and the 2.3 GB file in it go when the run ends.
 
 #include "MciBenchSupport.h"
 
 #include "editor/ClipSaveRange.h"
+#include "editor/ClipSaveSource.h"
 #include "editor/Form1.h"
 #include "platform/mci/Mp3File.h"
 #include "platform/mp3/SampleTime.h"
@@ -37,8 +43,13 @@
 
 namespace {
 
-constexpr std::int32_t kStartMs = 30 * 60'000;
-constexpr std::int32_t kEndMs = kStartMs + 60 * 60'000;
+constexpr std::int32_t kMinuteMs = 60'000;
+constexpr std::int32_t kStartMs = 30 * kMinuteMs;
+constexpr std::int32_t kEndMs = kStartMs + 60 * kMinuteMs;
+// 14 h 55 min at 40 bytes a millisecond lies past 2^31 bytes; 35 min lies at
+// the same place of the ten-minute piece both long sources repeat.
+constexpr std::int32_t kLateStartMs = (14 * 60 + 55) * kMinuteMs;
+constexpr std::int32_t kHourStartMs = 35 * kMinuteMs;
 constexpr int kRounds = 5;
 
 bool fail(const char* what)
@@ -73,28 +84,39 @@ std::int32_t deviceLengthMs(const QString& path)
 
 // One source with its selection, and what the rounds measured.
 struct Case {
-    Case(const char* name, QString path, double ratioGoal)
+    Case(const char* name, QString path, double ratioGoal, std::int32_t fromMs = kStartMs,
+        std::int32_t toMs = kEndMs)
         : what(name)
         , source(std::move(path))
         , goal(ratioGoal)
+        , startMs(fromMs)
+        , endMs(toMs)
     {
     }
 
     const char* what;
     QString source;
-    double goal;
+    double goal; // against dd conv=fsync; 0: printed for information
+    std::int32_t startMs, endMs;
     std::int32_t lengthMs = 0;
     ClipSaveRange range;
     std::int64_t clipBytes = 0;
     std::vector<double> save, ddSynced, dd, find, open;
 };
 
+// The range Save finds, reading the source through its own descriptor.
+ClipSaveRange saveRangeOf(const Case& c)
+{
+    const ClipSaveSource source(c.source);
+    return clipSaveRange(source.descriptor(), source.size(), c.lengthMs, c.startMs, c.endMs);
+}
+
 bool prepare(Case& c)
 {
     c.lengthMs = deviceLengthMs(c.source);
-    if (c.lengthMs < kEndMs)
+    if (c.lengthMs < c.endMs)
         return fail("the source is too short");
-    c.range = clipSaveRange(c.source, QFile(c.source).size(), c.lengthMs, kStartMs, kEndMs);
+    c.range = saveRangeOf(c);
     const std::int64_t blocks
         = (std::int64_t(c.range.endPosition) - c.range.startPosition) / 4096 + 1;
     c.clipBytes = std::min(blocks * 4096 + 1, c.range.lastPosition - c.range.startPosition + 1);
@@ -116,15 +138,16 @@ void report(const Case& c)
 {
     const double save = median(c.save);
     const double synced = median(c.ddSynced);
-    std::printf("%s (%.1f MB): selection 60 min, clip %lld bytes from byte %d\n", c.what,
-        double(QFile(c.source).size()) / 1e6, static_cast<long long>(c.clipBytes),
-        c.range.startPosition);
+    std::printf("%s (%.1f MB): selection %d min, clip %lld bytes from byte %lld\n", c.what,
+        double(QFile(c.source).size()) / 1e6, (c.endMs - c.startMs) / kMinuteMs,
+        static_cast<long long>(c.clipBytes), static_cast<long long>(c.range.startPosition));
     std::printf("  save (median of %d): %.3f s\n", kRounds, save);
     std::printf("  dd bs=4096 conv=fsync (median of %d): %.3f s\n", kRounds, synced);
     std::printf("  dd bs=4096 (median of %d): %.3f s\n", kRounds, median(c.dd));
     std::printf("  finding the byte positions: %.2f ms; opening the file on the device: %.2f ms\n",
         median(c.find) * 1e3, median(c.open) * 1e3);
-    bench::printRatio("  save / dd conv=fsync", save / synced, c.goal);
+    if (c.goal > 0)
+        bench::printRatio("  save / dd conv=fsync", save / synced, c.goal);
     const double findMs = median(c.find) * 1e3;
     std::printf("  finding positions: %.2f ms (goal < 10 ms) %s\n", findMs,
         findMs < 10.0 ? "MET" : "NOT MET");
@@ -143,9 +166,13 @@ int main(int argc, char** argv)
     Case cases[] = {
         { "2-hour CBR 128 kbps", dir.filePath(QStringLiteral("cbr.mp3")), 1.2 },
         { "2-hour VBR -V 4, no info frame", dir.filePath(QStringLiteral("vbr.mp3")), 1.5 },
+        { "1-hour CBR 320 kbps", dir.filePath(QStringLiteral("hour.mp3")), 0, kHourStartMs,
+            kHourStartMs + kMinuteMs },
+        { "16-hour CBR 320 kbps", dir.filePath(QStringLiteral("long.mp3")), 0, kLateStartMs,
+            kLateStartMs + kMinuteMs },
     };
     {
-        std::printf("making 2-hour MP3s with lame...\n");
+        std::printf("making 2-hour, 1-hour and 16-hour MP3s with lame...\n");
         std::fflush(stdout);
         const auto piece = [&](const char* name) { return (dir.filePath(name)).toStdString(); };
         bool vbrMade = false;
@@ -155,8 +182,11 @@ int main(int argc, char** argv)
         });
         const bool cbrMade = bench::encodeTone(piece("cbr10.mp3"), 600.0, "-b 128 -t")
             && bench::repeatFile(piece("cbr10.mp3"), cases[0].source.toStdString(), 12);
+        const bool longMade = bench::encodeTone(piece("long10.mp3"), 600.0, "-b 320 -t")
+            && bench::repeatFile(piece("long10.mp3"), cases[2].source.toStdString(), 6)
+            && bench::repeatFile(piece("long10.mp3"), cases[3].source.toStdString(), 96);
         vbrEncoder.join();
-        if (!dir.isValid() || !cbrMade || !vbrMade)
+        if (!dir.isValid() || !cbrMade || !vbrMade || !longMade)
             return fail("could not make the sources"), 1;
     }
     for (Case& c : cases)
@@ -199,8 +229,8 @@ int main(int argc, char** argv)
             QFile::remove(clipPath);
             said.clear();
             form.sourcePath = c.source;
-            form.selectionStartMs = kStartMs;
-            form.selectionEndMs = kEndMs;
+            form.selectionStartMs = c.startMs;
+            form.selectionEndMs = c.endMs;
             lengthMs = c.lengthMs;
             c.save.push_back(secondsOf([&] { form.Command7_Click(); }));
             if (said != QStringList { QStringLiteral("Clip Saved") }
@@ -221,13 +251,15 @@ int main(int argc, char** argv)
             c.dd.push_back(secondsOf(
                 [&] { QProcess::execute(QStringLiteral("dd"), ddArguments(c, ddPath, false)); }));
 
-            c.find.push_back(secondsOf([&] {
-                clipSaveRange(c.source, QFile(c.source).size(), c.lengthMs, kStartMs, kEndMs);
-            }));
+            c.find.push_back(secondsOf([&] { saveRangeOf(c); }));
             c.open.push_back(secondsOf([&] { deviceLengthMs(c.source); }));
         }
     }
     for (const Case& c : cases)
         report(c);
+    // Every save above completed with the whole clip, the late one included.
+    bench::printRatio("1 minute from the 15th hour of 2.3 GB / the same minute of 1 hour: saved, "
+                      "time",
+        median(cases[3].save) / median(cases[2].save), 1.5);
     return 0;
 }

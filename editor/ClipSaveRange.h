@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <cstdint>
 
 // The source bytes a save copies for the two marks, as byte positions
@@ -8,18 +7,21 @@
 // to the one that holds `endPosition`; no byte past `lastPosition` goes into
 // the clip.
 struct ClipSaveRange {
-    std::int32_t startPosition = 0;
-    std::int32_t endPosition = 0;
+    std::int64_t startPosition = 0;
+    std::int64_t endPosition = 0;
     std::int64_t lastPosition = 0;
+    // Mapped linearly over the whole file: the clip then keeps the block
+    // rule's bytes past the end mark, up to the end of the source.
+    bool wholeFile = false;
 };
 
-// Maps the marks to bytes where the audio of those moments lies. The clip
-// starts on a frame bound, early enough to hold the coded sound of the frame
-// that holds the start mark, and takes in the frame that completes the end
-// mark. Two kinds of file map linearly over all of their bytes instead, with
-// one whole number of bytes per millisecond of `lengthMs`: a bare MPEG file
-// (one bit rate, no tags, frames end to end), as clips always were cut, and a
-// file without MPEG frames. Raises Overflow or DivisionByZero as the
-// arithmetic demands.
-ClipSaveRange clipSaveRange(const QString& sourcePath, std::int64_t sourceBytes,
-    std::int32_t lengthMs, std::int32_t startMs, std::int32_t endMs);
+// Maps the marks to bytes where the audio of those moments lies in the file
+// open on `sourceFd`. The clip starts on a frame bound, early enough to hold
+// the coded sound of the frame that holds the start mark, and ends with the
+// frame that completes the end mark. Two kinds of file map linearly over all
+// of their bytes instead, with one whole number of bytes per millisecond of
+// `lengthMs`: a bare MPEG file (one bit rate, no tags, frames end to end), as
+// clips always were cut, and a file without MPEG frames. Raises Overflow or
+// DivisionByZero as the arithmetic demands.
+ClipSaveRange clipSaveRange(int sourceFd, std::int64_t sourceBytes, std::int32_t lengthMs,
+    std::int32_t startMs, std::int32_t endMs);

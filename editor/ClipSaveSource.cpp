@@ -43,7 +43,7 @@ std::int64_t ClipSaveSource::size() const
     return file_.size();
 }
 
-std::int64_t ClipSaveSource::read(std::int32_t position, std::span<char> buffer)
+std::int64_t ClipSaveSource::read(std::int64_t position, std::span<char> buffer)
 {
     if (position < 1)
         rt::raise(rt::err::BadRecordNumber);

@@ -30,7 +30,7 @@ ClipSaveTarget::ClipSaveTarget(const QString& chosenName)
     rt::raise(rt::err::PathFileAccessError);
 }
 
-void ClipSaveTarget::write(std::int32_t position, std::span<const char> bytes)
+void ClipSaveTarget::write(std::int64_t position, std::span<const char> bytes)
 {
     if (position < 1)
         rt::raise(rt::err::BadRecordNumber);

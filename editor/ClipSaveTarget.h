@@ -20,7 +20,7 @@ public:
 
     // Writes `bytes` at byte `position`, counting from 1. Raises DiskFull when
     // the disk takes only part of them, DeviceIOError on any other failure.
-    void write(std::int32_t position, std::span<const char> bytes);
+    void write(std::int64_t position, std::span<const char> bytes);
 
     // Puts the clip in place under its name.
     void commit();

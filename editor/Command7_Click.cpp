@@ -4,7 +4,6 @@
 #include "editor/ClipSaveTarget.h"
 #include "editor/Form1.h"
 
-#include "platform/runtime/CheckedMath.h"
 #include "platform/runtime/ErrorModes.h"
 
 #include <algorithm>
@@ -15,8 +14,34 @@ namespace {
 
 // Blocks are one byte longer than the step between them, so neighbours
 // overlap by one byte.
-constexpr std::int32_t kBlockStep = 4096;
-constexpr std::int32_t kBlockSize = kBlockStep + 1;
+constexpr std::int64_t kBlockStep = 4096;
+constexpr std::int64_t kBlockSize = kBlockStep + 1;
+
+// Drives the progress bar through a copy of `maxBytes`. The bar holds single-
+// precision numbers, exact for whole numbers up to 2^24: a longer copy is
+// counted in units of a power of two bytes, rounded up, so that the bar's
+// maximum is one it holds and a count of `maxBytes` ends on it.
+class CopyProgress {
+public:
+    CopyProgress(ProgressBar& bar, std::int64_t maxBytes)
+        : bar_(bar)
+    {
+        while (units(maxBytes) > kExact)
+            unitBytes_ *= 2;
+        bar_.setMax(static_cast<float>(units(maxBytes)));
+        bar_.setValue(0);
+    }
+
+    void show(std::int64_t bytes) { bar_.setValue(static_cast<float>(units(bytes))); }
+
+private:
+    static constexpr std::int64_t kExact = std::int64_t { 1 } << 24;
+
+    std::int64_t units(std::int64_t bytes) const { return (bytes + unitBytes_ - 1) / unitBytes_; }
+
+    ProgressBar& bar_;
+    std::int64_t unitBytes_ = 1;
+};
 
 // The controls that start other work; all are locked while a clip is copied.
 void enableWorkingControls(Form1& form, bool enabled)
@@ -42,31 +67,34 @@ void copyClip(Form1& form, const QString& clipName)
 {
     ClipSaveSource source(form.sourcePath);
     ClipSaveTarget clip(clipName);
-    const std::int32_t sourceBytes = rt::toInt32(source.size());
+    const std::int64_t sourceBytes = source.size();
     const std::int32_t lengthMs = form.movie->getLengthInMS();
     const ClipSaveRange range = clipSaveRange(
-        form.sourcePath, sourceBytes, lengthMs, form.selectionStartMs, form.selectionEndMs);
+        source.descriptor(), sourceBytes, lengthMs, form.selectionStartMs, form.selectionEndMs);
+    const std::int64_t startPosition = range.startPosition;
 
-    const std::int32_t span = rt::sub32(range.endPosition, range.startPosition);
-    form.pb.setMax(static_cast<float>(rt::add32(span, kBlockSize)));
-    form.pb.setValue(0);
-    const std::int32_t startPosition = range.startPosition;
-    const std::int32_t endPosition = range.endPosition;
+    // A whole-file clip counts 4096 a block against a maximum one block
+    // longer than the span, as clips always did; a clip of whole frames
+    // counts the bytes it holds, its last block being shorter.
+    CopyProgress progress(form.pb,
+        range.wholeFile ? range.endPosition - startPosition + kBlockSize
+                        : range.lastPosition - startPosition + 1);
+    // What the source held of the clip when the save began: a read that
+    // gives less means the source shrank or changed, and the clip would be
+    // short. Only a whole-file clip's last block may reach past the source.
+    const std::int64_t lastHeld = std::min(range.lastPosition, sourceBytes);
 
     std::array<char, kBlockSize> block {};
-    for (std::int32_t position = startPosition; position <= endPosition;
-         position = rt::add32(position, kBlockStep)) {
-        // The last block may reach past the end of the audio: the clip then
-        // ends with the last audio byte, leaving out tags that follow it.
-        const auto wanted
-            = std::clamp<std::int64_t>(range.lastPosition - position + 1, 0, kBlockSize);
+    for (std::int64_t position = startPosition; position <= range.endPosition;
+         position += kBlockStep) {
+        const auto wanted = std::clamp<std::int64_t>(lastHeld - position + 1, 0, kBlockSize);
         const auto count
             = source.read(position, std::span<char>(block).first(static_cast<std::size_t>(wanted)));
-        if (count == 0 && position == startPosition)
+        if (count < wanted || (count == 0 && position == startPosition))
             ClipSaveSource::raiseInputPastEndOfFile();
-        clip.write(rt::add32(rt::sub32(position, startPosition), 1),
+        clip.write(position - startPosition + 1,
             std::span<const char>(block).first(static_cast<std::size_t>(count)));
-        form.pb.setValue(form.pb.Value() + kBlockStep);
+        progress.show(position - startPosition + (range.wholeFile ? kBlockStep : count));
         // Closing the window here ends the program: the throw passes every
         // trap, and the clip's temporary file goes with `clip`.
         form.runtime().DoEvents();

@@ -151,6 +151,8 @@ TEST_P(ClipMappingTest, ClipHoldsTheMarkedSectionOfTheAudio)
         device.open = true;
         h.messages.clear();
         const QString clipName = path(QStringLiteral("clip%1.mp3").arg(startMs));
+        float progress = 0;
+        h.duringWait = [&] { progress = form.pb.Value(); };
         saveAs(clipName);
         ASSERT_EQ(said(), "Clip Saved");
 
@@ -184,18 +186,33 @@ TEST_P(ClipMappingTest, ClipHoldsTheMarkedSectionOfTheAudio)
         const std::int64_t late = GetParam().bare ? 3 * frame : frame;
         EXPECT_LE(clipStart + (heardFrom - heard.samples.begin()), sampleAt(startMs) + late);
         EXPECT_GE(clipStart, sampleAt(startMs) - (2 + reservoirReach(layout->header)) * frame);
-        EXPECT_GE(clipEnd, sampleAt(endMs) - frame);
-        // Without its last block the clip must end by the end mark: the copy
-        // stops at the block that holds it.
-        const QString shortened = path(QStringLiteral("shortened.mp3"));
-        writeFile(shortened, clip.left(clip.size() - 4096));
-        const auto shortSamples = std::int64_t(decode(shortened.toStdString()).samples.size());
-        EXPECT_LE(clipStart + shortSamples, sampleAt(endMs) + frame);
-
         if (GetParam().bare) {
+            // Without its last block the clip must end by the end mark: the
+            // copy stops at the block that holds it.
+            EXPECT_GE(clipEnd, sampleAt(endMs) - frame);
+            const QString shortened = path(QStringLiteral("shortened.mp3"));
+            writeFile(shortened, clip.left(clip.size() - 4096));
+            const auto shortSamples = std::int64_t(decode(shortened.toStdString()).samples.size());
+            EXPECT_LE(clipStart + shortSamples, sampleAt(endMs) + frame);
             // The whole file's bytes per millisecond, as always.
             const auto bytesPerMs = rt::roundToInt32(double(sourceBytes.size()) / lengthMs);
             EXPECT_EQ(at, std::int64_t(bytesPerMs) * startMs - 1);
+        } else {
+            // Whole frames: the clip ends where the next frame, a tag or the
+            // audio begins, with the frame that completes the end mark (give or
+            // take the tone finder's step of a quarter window).
+            const qsizetype after = at + clip.size();
+            const auto* next
+                = reinterpret_cast<const std::uint8_t*>(sourceBytes.constData()) + after;
+            EXPECT_TRUE(after == layout->audioEnd || sourceBytes.mid(after, 3) == "ID3"
+                || (after + 4 <= sourceBytes.size()
+                    && mp3::parseFrameHeader(next, layout->freeFormatBytes)));
+            // The bar counts the bytes copied, to the last.
+            EXPECT_EQ(form.pb.Max(), float(clip.size()));
+            EXPECT_EQ(progress, float(clip.size()));
+            const std::int64_t step = played.rate / 400;
+            EXPECT_GE(clipEnd, sampleAt(endMs) - step);
+            EXPECT_LT(clipEnd, sampleAt(endMs) + frame + step);
         }
     }
 }

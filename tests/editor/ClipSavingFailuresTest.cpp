@@ -72,6 +72,23 @@ TEST_F(ClipSavingFailures, FullDiskMidCopy)
     expectIdle();
 }
 
+// The source is cut short under the copy, after two of its 40 blocks: the
+// third gets only part of its bytes, and a short clip is no clip.
+TEST_F(ClipSavingFailures, SourceShrinksMidCopy)
+{
+    int blocks = 0;
+    h.duringWait = [&] {
+        if (++blocks == 2) {
+            ASSERT_EQ(::truncate(QFile::encodeName(sourcePath).constData(), 170'000), 0);
+        }
+    };
+    saveAs(clipName);
+    EXPECT_EQ(blocks, 2);
+    EXPECT_EQ(said(), "File already exist.Overwrite?|Clip not saved.\nInput past end of file");
+    expectOldClipKept();
+    expectIdle();
+}
+
 TEST_F(ClipSavingFailures, SourceRemovedBeforeTheSave)
 {
     ASSERT_TRUE(QFile::remove(sourcePath));

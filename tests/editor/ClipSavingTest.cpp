@@ -158,11 +158,10 @@ TEST_F(ClipSavingTest, FailuresBeforeTheFirstBlockAreReported)
         { 4'800'000, 0, 10'000, 20'000, "Division by zero" },
         // Under half a byte per millisecond: nothing to read at position 0.
         { 1'000, 300'000, 10'000, 20'000, "Bad record number" },
-        { 4'800'000, 300'000, 10'000, 200'000'000, "Overflow" },
         // Rounded up to 17 bytes per millisecond, the start lies past the end.
         { 100'000, 5'900, 5'885, 5'890, "Input past end of file" },
-        // Offsets are 32-bit: a source of 2 GiB or more cannot be measured.
-        { std::int64_t { 1 } << 31, 300'000, 10'000, 20'000, "Overflow" },
+        // Bytes per millisecond are a 32-bit number.
+        { std::int64_t { 1 } << 32, 1, 0, 1, "Overflow" },
     };
     for (const auto& failure : cases) {
         SCOPED_TRACE(failure.size);
@@ -174,6 +173,46 @@ TEST_F(ClipSavingTest, FailuresBeforeTheFirstBlockAreReported)
         EXPECT_EQ(entries(), "source.mp3");
         EXPECT_EQ(form.Cdlg.FileName, QString());
         expectIdle();
+    }
+}
+
+// Positions past 2 GiB: 3,000,000,000 bytes over 300,000 ms make 10,000 a
+// millisecond, so a start mark at 250,000 ms is byte 2,500,000,000. The bar
+// holds whole numbers exactly only up to 2^24: a longer copy counts pairs of
+// bytes, and so on.
+TEST_F(ClipSavingTest, PositionsPastTwoGiB)
+{
+    const struct {
+        std::int32_t endMs;
+        qsizetype bytes;
+        float max, last;
+    } cases[] = {
+        // A span of 10,000 bytes: 3 blocks.
+        { 250'001, 12'289, 14'097.0f, 12'288.0f },
+        // 17,000,000 bytes: 4,151 blocks, against 17,004,097 counted in pairs.
+        { 251'700, 17'002'497, 8'502'049.0f, 8'501'248.0f },
+    };
+    prepare(3'000'000'000, 300'000, 250'000, 0);
+    constexpr qint64 kFrom = 2'499'999'999;
+    const QByteArray marked = patternBytes(17'100'000, 3);
+    {
+        QFile file(sourcePath);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek(kFrom));
+        ASSERT_EQ(file.write(marked), marked.size());
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.endMs);
+        h.messages.clear();
+        float last = 0;
+        h.duringWait = [&] { last = form.pb.Value(); };
+        form.selectionEndMs = c.endMs;
+        const QString clipName = path(QStringLiteral("clip%1.mp3").arg(c.endMs));
+        saveAs(clipName);
+        EXPECT_EQ(said(), "Clip Saved");
+        EXPECT_EQ(readFile(clipName), marked.left(c.bytes));
+        EXPECT_EQ(form.pb.Max(), c.max);
+        EXPECT_EQ(last, c.last);
+        QFile::remove(clipName);
     }
 }
 
