@@ -5,14 +5,19 @@
 //
 // - start error: where the clip's sound begins against the start mark, in
 //   frames (negative: earlier);
-// - end error: where it ends against the end mark, in milliseconds;
+// - end error: where it ends against the end mark, in frames and in
+//   milliseconds (negative: short of it), and whether the clip's last frame
+//   is whole (ends on a frame bound);
 // - damage: milliseconds from the start mark to the last 10 ms window whose
 //   error against the source exceeds 10 % (missing sound counts) before 50 ms
 //   of clean sound.
 //
-// Goals: damage at most one frame on every file but the bare one; a start
-// error within [-(reservoir frames + 1), +1] frames; a median damage no worse
-// than ffmpeg's.
+// Goals, on every file but the bare ones: damage at most one frame; a start
+// error within [-(reservoir frames + 1), +1] frames; an end error within
+// [0, +1] frame and the clip ending on a frame bound; a median damage and a
+// median end error (in size) no worse than ffmpeg's; no warning from
+// `mpg123 -t` or `ffmpeg -v error` on a clip of the 320 kbps CBR or the VBR
+// file (the others are counted for information).
 
 #include "MciBenchSupport.h"
 
@@ -121,6 +126,28 @@ bool run(const QString& program, const QStringList& arguments)
         && process.exitCode() == 0;
 }
 
+// Lines of warnings and errors that `mpg123 -t` and `ffmpeg -v error`, two
+// decoders of their own, print for `clip`.
+int decoderComplaints(const std::filesystem::path& clip)
+{
+    int lines = 0;
+    const auto count = [&](const QString& program, const QStringList& arguments, bool all) {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.start(program, arguments);
+        process.waitForFinished(120'000);
+        for (const QByteArray& line : process.readAllStandardError().split('\n'))
+            if (all ? !line.trimmed().isEmpty()
+                    : line.contains("arning") || line.contains("rror") || line.contains("nvalid")
+                        || line.startsWith("Note"))
+                ++lines;
+    };
+    const QString path = QString::fromStdString(clip.string());
+    count(QStringLiteral("mpg123"), { "-t", path }, false);
+    count(QStringLiteral("ffmpeg"), { "-v", "error", "-i", path, "-f", "null", "-" }, true);
+    return lines;
+}
+
 std::string readAll(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);
@@ -157,8 +184,20 @@ bool insertTagMidway(const std::filesystem::path& mp3, const std::filesystem::pa
 
 struct Cut {
     bool ok = false;
-    double startFrames = 0, endMs = 0, damageMs = 0;
+    double startFrames = 0, endFrames = 0, endMs = 0, damageMs = 0;
+    bool onFrameBound = false;
 };
+
+// True when the frames of `clip` run whole to the end of its audio: a last
+// frame cut short is damaged data.
+bool endsOnFrameBound(const std::filesystem::path& clip)
+{
+    mp3::FileReader file(clip);
+    const auto layout = mp3::findMp3Layout(file);
+    return layout
+        && mp3::visitFrames(file, *layout, [](const mp3::FrameSeen&) { return true; }).audioEnd
+        == layout->audioEnd;
+}
 
 // The lag at which `clip` from sample `at` on best matches `source`, searched
 // over [from, to]; the normalised correlation goes to `score`.
@@ -219,6 +258,7 @@ Cut measure(const Sound& source, const Sound& clip, std::int64_t startSample,
     cut.ok = true;
     cut.startFrames = double(lag - startSample) / samplesPerFrame;
     cut.endMs = double(endLag + clipLength - endSample) * 1000.0 / double(rate);
+    cut.endFrames = double(endLag + clipLength - endSample) / samplesPerFrame;
     // From the start mark to the first 50 ms of clean sound: what the cut
     // itself harms (a joint of two files further on is no part of it).
     const std::int64_t window = rate / 100;
@@ -256,6 +296,8 @@ bool layerII(const std::filesystem::path& file)
 struct Source {
     const char* what;
     std::string file;
+    // Its clips must decode without a warning (see decoderComplaints).
+    bool warningFree = false;
 };
 
 double median(std::vector<double> values)
@@ -277,6 +319,7 @@ int main(int argc, char** argv)
             return 0;
         }
     const bool haveFfmpeg = bench::haveProgram("ffmpeg");
+    const bool haveDecoders = haveFfmpeg && bench::haveProgram("mpg123");
     bench::TempDir dir;
     const auto at
         = [&](const std::string& name) { return QString::fromStdString((dir / name).string()); };
@@ -292,7 +335,11 @@ int main(int argc, char** argv)
                           QStringList { "--quiet", "-b", "128", "--ti", at("cover.png"), wav,
                               at("picture.mp3") })
         && run(lame, QStringList { "--quiet", "-b", "128", wav, at("info.mp3") })
+        && run(lame,
+            QStringList {
+                "--quiet", "-b", "320", "--add-id3v2", "--tt", "Loud", wav, at("cbr320.mp3") })
         && run(lame, QStringList { "--quiet", "-V", "2", wav, at("vbr.mp3") })
+        && run(lame, QStringList { "--quiet", "-m", "m", "-b", "64", wav, at("mono64.mp3") })
         && run(lame,
             QStringList { "--quiet", "-m", "m", "--resample", "8", "-b", "24", wav, at("8k.mp3") })
         && run(QStringLiteral("twolame"),
@@ -316,7 +363,9 @@ int main(int argc, char** argv)
     const Source sources[] = {
         { "CBR 128, ID3v2 picture", "picture.mp3" },
         { "CBR 128, info frame", "info.mp3" },
-        { "VBR -V 2", "vbr.mp3" },
+        { "CBR 320, ID3v2, info frame", "cbr320.mp3", true },
+        { "VBR -V 2", "vbr.mp3", true },
+        { "CBR 64 mono 44.1 kHz", "mono64.mp3" },
         { "8 kHz MPEG-2.5", "8k.mp3" },
         { "layer II 192 (twolame), ID3v2", "layer2tag.mp3" },
         { "free format 200", "free.mp3" },
@@ -328,10 +377,15 @@ int main(int argc, char** argv)
     const std::pair<std::int32_t, std::int32_t> marks[]
         = { { 1'234, 4'321 }, { 5'003, 8'888 }, { 10'017, 14'999 }, { 15'555, 19'001 } };
 
-    std::printf("%-32s %-13s | %9s %8s %7s | %9s %8s %7s\n", "file", "marks (ms)", "start fr",
-        "end ms", "damage", "ffmpeg st", "end ms", "damage");
-    bool damageMet = true, startMet = true;
-    std::vector<double> ourDamage, theirDamage;
+    std::printf("%-32s %-13s | %8s %7s %7s %5s %6s | %8s %7s %7s %5s %6s\n", "file", "marks (ms)",
+        "start fr", "end fr", "end ms", "bound", "damage", "ffmpeg", "end fr", "end ms", "bound",
+        "damage");
+    bool damageMet = true, startMet = true, endMet = true;
+    // Clips a decoder warns about, of sources that decode without one.
+    int complained = 0, clips = 0;
+    bool warningsMet = true;
+    std::string warnedOn;
+    std::vector<double> ourDamage, theirDamage, ourEnd, theirEnd;
     double worstDamage = 0, worstFrameMs = 0;
     for (const Source& s : sources) {
         const auto path = dir / s.file;
@@ -346,6 +400,7 @@ int main(int argc, char** argv)
         const auto lengthMs = std::int32_t(mp3::msAtSamples(mp3.samples, mp3.sampleRate));
         const Sound played = decode(path);
         const std::string bytes = readAll(path);
+        const bool checkWarnings = haveDecoders && !table->bare() && decoderComplaints(path) == 0;
         const int perFrame = table->samplesPerFrame();
         const double frameMs = perFrame * 1000.0 / double(table->sampleRate());
         for (const auto& [startMs, endMs] : marks) {
@@ -360,8 +415,16 @@ int main(int argc, char** argv)
                 = std::min(blocks * 4096 + 1, range.lastPosition - range.startPosition + 1);
             writeAll(dir / "clip.mp3",
                 bytes.substr(std::size_t(range.startPosition - 1), std::size_t(clipBytes)));
-            const Cut ours
-                = measure(played, decode(dir / "clip.mp3"), startSample, endSample, perFrame);
+            Cut ours = measure(played, decode(dir / "clip.mp3"), startSample, endSample, perFrame);
+            ours.onFrameBound = endsOnFrameBound(dir / "clip.mp3");
+            if (checkWarnings) {
+                ++clips;
+                if (decoderComplaints(dir / "clip.mp3") > 0) {
+                    ++complained;
+                    warnedOn += std::string(" ") + s.file + "@" + std::to_string(startMs);
+                    warningsMet = warningsMet && !s.warningFree;
+                }
+            }
             const std::size_t frame = std::size_t((startSample + table->trimmedSamples) / perFrame);
             const int stepBack = frame < table->size() ? (*table)[frame].stepBack : 0;
 
@@ -374,19 +437,23 @@ int main(int argc, char** argv)
                         { "-v", "quiet", "-y", "-ss", QString::number(startMs / 1000.0, 'f', 3),
                             "-to", QString::number(endMs / 1000.0, 'f', 3), "-i",
                             QString::fromStdString(path.string()), "-map", "0:a:0", "-c", "copy",
-                            at(out) }))
+                            at(out) })) {
                     theirs = measure(played, decode(dir / out), startSample, endSample, perFrame);
+                    theirs.onFrameBound = endsOnFrameBound(dir / out);
+                }
             }
+            const auto print = [](const Cut& cut, const char* missing) {
+                if (cut.ok)
+                    std::printf(" %+8.2f %+7.2f %+7.0f %5s %6.0f", cut.startFrames, cut.endFrames,
+                        cut.endMs, cut.onFrameBound ? "yes" : "NO", cut.damageMs);
+                else
+                    std::printf(" %38s", missing);
+            };
             std::printf("%-32s %5d-%-7d |", s.what, startMs, endMs);
-            if (ours.ok)
-                std::printf(" %+9.2f %+8.0f %7.0f |", ours.startFrames, ours.endMs, ours.damageMs);
-            else
-                std::printf(" %26s |", "not found");
-            if (theirs.ok)
-                std::printf(
-                    " %+9.2f %+8.0f %7.0f\n", theirs.startFrames, theirs.endMs, theirs.damageMs);
-            else
-                std::printf(" %26s\n", haveFfmpeg ? "failed" : "-");
+            print(ours, "not found");
+            std::printf(" |");
+            print(theirs, haveFfmpeg ? "failed" : "-");
+            std::printf("\n");
             if (table->bare())
                 continue;
             if (!ours.ok) {
@@ -394,8 +461,14 @@ int main(int argc, char** argv)
                 continue;
             }
             ourDamage.push_back(ours.damageMs);
-            if (theirs.ok)
+            ourEnd.push_back(std::abs(ours.endMs));
+            if (theirs.ok) {
                 theirDamage.push_back(theirs.damageMs);
+                theirEnd.push_back(std::abs(theirs.endMs));
+            }
+            // Within a sample's rounding of the frame's bounds.
+            endMet = endMet && ours.onFrameBound && ours.endFrames >= -0.001
+                && ours.endFrames <= 1.001;
             if (worstFrameMs == 0 || ours.damageMs / frameMs > worstDamage / worstFrameMs) {
                 worstDamage = ours.damageMs;
                 worstFrameMs = frameMs;
@@ -409,11 +482,23 @@ int main(int argc, char** argv)
         worstDamage, worstFrameMs, damageMet ? "MET" : "NOT MET");
     std::printf("start error within [-(reservoir frames + 1), +1] frames on every cut: %s\n",
         startMet ? "MET" : "NOT MET");
-    if (haveFfmpeg)
+    std::printf("end error within [0, +1] frame and a clip of whole frames on every cut: %s\n",
+        endMet ? "MET" : "NOT MET");
+    if (haveDecoders)
+        std::printf("clips that mpg123 -t or ffmpeg -v error warn about, of sources they do not: "
+                    "%d of %d%s; none of the 320 kbps CBR and the VBR file (goal) %s\n",
+            complained, clips, warnedOn.c_str(), warningsMet ? "MET" : "NOT MET");
+    if (haveFfmpeg) {
         std::printf("median damage: ours %.0f ms, ffmpeg %.0f ms (goal: no worse) %s\n",
             median(ourDamage), median(theirDamage),
             median(ourDamage) <= median(theirDamage) ? "MET" : "NOT MET");
-    else
-        std::printf("median damage: ours %.0f ms; ffmpeg is not installed\n", median(ourDamage));
+        std::printf("median end error, in size: ours %.0f ms, ffmpeg %.0f ms (goal: no worse) %s\n",
+            median(ourEnd), median(theirEnd),
+            median(ourEnd) <= median(theirEnd) ? "MET" : "NOT MET");
+    } else {
+        std::printf("median damage: ours %.0f ms, median end error %.0f ms; ffmpeg is not "
+                    "installed\n",
+            median(ourDamage), median(ourEnd));
+    }
     return 0;
 }
