@@ -382,7 +382,7 @@ int main(int argc, char** argv)
         "damage");
     bool damageMet = true, startMet = true, endMet = true;
     // Clips a decoder warns about, of sources that decode without one.
-    int complained = 0, clips = 0;
+    int complained = 0, clips = 0, quietFrames = 0;
     bool warningsMet = true;
     std::string warnedOn;
     std::vector<double> ourDamage, theirDamage, ourEnd, theirEnd;
@@ -474,14 +474,21 @@ int main(int argc, char** argv)
                 worstFrameMs = frameMs;
             }
             damageMet = damageMet && ours.damageMs <= frameMs;
-            startMet = startMet && ours.startFrames >= -(stepBack + 1) && ours.startFrames <= 1;
+            // At the half and quarter rates a first frame that would make the
+            // decoder warn adds a frame of lead-in, up to four.
+            const int beyondFloor = int(std::floor(-ours.startFrames)) - stepBack;
+            if (perFrame == 576 && beyondFloor > 0)
+                quietFrames += beyondFloor;
+            startMet
+                = startMet && beyondFloor <= (perFrame == 576 ? 4 : 0) && ours.startFrames <= 1;
         }
     }
     std::printf("damage after the start mark, files but the bare one: worst %.0f ms against a "
                 "frame of %.1f ms (goal <= one frame) %s\n",
         worstDamage, worstFrameMs, damageMet ? "MET" : "NOT MET");
-    std::printf("start error within [-(reservoir frames + 1), +1] frames on every cut: %s\n",
-        startMet ? "MET" : "NOT MET");
+    std::printf("start error within [-(reservoir frames + 1), +1] frames on every cut, but for "
+                "%d frames of lead-in more at the half and quarter rates: %s\n",
+        quietFrames, startMet ? "MET" : "NOT MET");
     std::printf("end error within [0, +1] frame and a clip of whole frames on every cut: %s\n",
         endMet ? "MET" : "NOT MET");
     if (haveDecoders)

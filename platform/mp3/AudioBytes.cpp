@@ -14,6 +14,8 @@ namespace mp3 {
 
 namespace {
 
+    constexpr int kMostQuietStartFrames = 4;
+
     // The sample of the decoded frames that the device plays at `ms`, rounded
     // as the device rounds a position.
     std::int64_t decodedSampleAt(std::int64_t ms, const FrameTable& table)
@@ -22,9 +24,30 @@ namespace {
             + table.trimmedSamples;
     }
 
+    // Whether a decoder takes `frame` as the first of a stream without a
+    // complaint. It has no reservoir to draw on there. At the half and
+    // quarter rates (one granule a frame) libmpg123 then decodes what the
+    // frame's own bytes hold and warns when the frame announces more coded
+    // sound than that; a first MPEG-1 frame it passes over quietly.
+    bool startsQuietly(FileReader& file, const FrameTable::Frame& frame)
+    {
+        constexpr std::size_t kSideInfoBytes = 4 + 2 + 17;
+        const std::uint8_t* bytes = file.bytesAt(
+            frame.offset, std::min<std::size_t>(std::size_t(frame.bytes), kSideInfoBytes));
+        // Any size will do for a free-format header: the table knows it.
+        auto header = bytes ? parseFrameHeader(bytes, frame.bytes) : std::nullopt;
+        if (!header || header->version == MpegFrameHeader::Version::Mpeg1
+            || header->sideInfoOffset() + header->sideInfoBytes() > frame.bytes)
+            return true;
+        header->frameBytes = frame.bytes;
+        return reservoirBytes(bytes, *header) == 0
+            || codedSoundBits(bytes, *header) <= 8 * header->mainDataBytes();
+    }
+
 } // namespace
 
-AudioBytes audioBytesOf(const FrameTable& table, std::int64_t startMs, std::int64_t endMs)
+AudioBytes audioBytesOf(
+    const FrameTable& table, std::int64_t startMs, std::int64_t endMs, FileReader* file)
 {
     const auto frames = std::int64_t(table.size());
     const std::int64_t perFrame = table.samplesPerFrame();
@@ -41,8 +64,14 @@ AudioBytes audioBytesOf(const FrameTable& table, std::int64_t startMs, std::int6
     auto runLast = std::size_t(last);
     while (runLast + 1 < std::size_t(frames) && !table[runLast + 1].startsRun)
         ++runLast;
-    return { false, table[std::size_t(first - start.stepBack)].offset,
-        table[std::size_t(last)].end(), table[runLast].end() };
+    // A first frame the decoder would complain about is a frame of lead-in
+    // more, as far as its run goes back (a few frames at most).
+    auto from = std::size_t(first - start.stepBack);
+    for (int more = 0; file && more < kMostQuietStartFrames && !table[from].startsRun
+         && !startsQuietly(*file, table[from]);
+         ++more)
+        --from;
+    return { false, table[from].offset, table[std::size_t(last)].end(), table[runLast].end() };
 }
 
 namespace {
@@ -62,15 +91,18 @@ namespace {
         return std::make_shared<const FrameTable>(std::move(walk.table));
     }
 
-    std::optional<AudioBytes> audioBytesIn(
-        const std::shared_ptr<const FrameTable>& table, std::int64_t startMs, std::int64_t endMs)
+    std::optional<AudioBytes> audioBytesIn(const std::shared_ptr<const FrameTable>& table,
+        FileReader&& file, std::int64_t startMs, std::int64_t endMs)
     {
         if (!table)
             return std::nullopt;
         if (table->bare())
             return AudioBytes { true, 0, 0, 0 };
-        return audioBytesOf(*table, startMs, endMs);
+        return audioBytesOf(*table, startMs, endMs, file.isOpen() ? &file : nullptr);
     }
+
+    // The first frames are all the mapping reads again: a small window will do.
+    constexpr std::size_t kFirstFramesWindow = 4096;
 
 } // namespace
 
@@ -94,12 +126,12 @@ std::shared_ptr<const FrameTable> frameTableOf(int fd)
 std::optional<AudioBytes> findAudioBytes(
     const std::filesystem::path& path, std::int64_t startMs, std::int64_t endMs)
 {
-    return audioBytesIn(frameTableOf(path), startMs, endMs);
+    return audioBytesIn(frameTableOf(path), FileReader(path, kFirstFramesWindow), startMs, endMs);
 }
 
 std::optional<AudioBytes> findAudioBytes(int fd, std::int64_t startMs, std::int64_t endMs)
 {
-    return audioBytesIn(frameTableOf(fd), startMs, endMs);
+    return audioBytesIn(frameTableOf(fd), FileReader(fd, kFirstFramesWindow), startMs, endMs);
 }
 
 } // namespace mp3

@@ -7,6 +7,7 @@
 
 namespace mp3 {
 
+class FileReader;
 class FrameTable;
 
 // Where the sound between two moments lies among the bytes of an MP3 file.
@@ -31,7 +32,10 @@ struct AudioBytes {
 
 // Maps two moments to the frames of `table`. A start past the last frame
 // maps every field to the end of the audio; an end past it to the last frame.
-AudioBytes audioBytesOf(const FrameTable& table, std::int64_t startMs, std::int64_t endMs);
+// With the `file` the table lists, the clip also begins on a frame that a
+// decoder takes as a first frame without a warning.
+AudioBytes audioBytesOf(
+    const FrameTable& table, std::int64_t startMs, std::int64_t endMs, FileReader* file = nullptr);
 
 // The frames of `path`: those the device listed when it opened the file, or
 // else a walk over it. Null when it holds no MPEG audio frames.

@@ -105,4 +105,29 @@ int reservoirBytes(const std::uint8_t* bytes, const MpegFrameHeader& header)
                                                              : side[0];
 }
 
+int codedSoundBits(const std::uint8_t* bytes, const MpegFrameHeader& header)
+{
+    if (header.layer != 3)
+        return 0;
+    const std::uint8_t* side = bytes + header.sideInfoOffset();
+    const auto bitsAt = [side](int first, int count) {
+        int value = 0;
+        for (int bit = first; bit < first + count; ++bit)
+            value = (value << 1) | ((side[bit / 8] >> (7 - bit % 8)) & 1);
+        return value;
+    };
+    // MPEG-1: main_data_begin (9), private bits (5 or 3) and scfsi (4 a
+    // channel), then two granules of 59 bits a channel. The others: 8, then 1
+    // or 2 private bits and one granule of 63 bits a channel.
+    const bool mpeg1 = header.version == MpegFrameHeader::Version::Mpeg1;
+    const int channels = header.mono ? 1 : 2;
+    const int granules = mpeg1 ? 2 : 1;
+    const int perChannel = mpeg1 ? 59 : 63;
+    const int first = mpeg1 ? 9 + (header.mono ? 5 : 3) + 4 * channels : 8 + (header.mono ? 1 : 2);
+    int bits = 0;
+    for (int granule = 0; granule < granules * channels; ++granule)
+        bits += bitsAt(first + granule * perChannel, 12);
+    return bits;
+}
+
 } // namespace mp3

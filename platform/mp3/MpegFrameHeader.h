@@ -58,4 +58,9 @@ bool sameFixedBits(const std::uint8_t* a, const std::uint8_t* b);
 // holds the frame's first 4 + 2 + 2 bytes.
 int reservoirBytes(const std::uint8_t* bytes, const MpegFrameHeader& header);
 
+// Bits of coded sound a layer III frame's side information announces for all
+// its granules and channels (the sum of their part2_3_length); 0 for the other
+// layers. `bytes` holds the frame's header, CRC and side information.
+int codedSoundBits(const std::uint8_t* bytes, const MpegFrameHeader& header);
+
 } // namespace mp3

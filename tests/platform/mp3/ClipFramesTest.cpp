@@ -83,6 +83,23 @@ std::vector<Row> rows()
                 + times(
                     130, [](int i) { return frame(0xF2, 0x14, 0, 24, i == 120 ? 90 : 0, false); }),
             { { 2890, 2950, 730, 2962, 3130 } } },
+        // MPEG-2, 24 kHz, 64 kbit/s: 192-byte frames of 24 ms with 171 bytes
+        // of sound. Frame 4 announces 1,400 bits, more than it holds: a
+        // decoder that starts there warns, so the clip starts a frame earlier.
+        { "first frame announcing more sound than it holds",
+            id3v2(0)
+                + times(8,
+                    [](int i) {
+                        std::string out = frame(0xF3, 0x84, 0, 192,
+                            i == 4       ? 50
+                                : i == 5 ? 100
+                                         : 0,
+                            false);
+                        if (i == 4) // part2_3_length, from bit 10 of the side information
+                            out[5] = char(1400 >> 6), out[6] = char((1400 & 0x3F) << 2);
+                        return out;
+                    }),
+            { { 150, 160, 586, 1354, 1546 } } },
         // The largest free-format frame (26.1 ms at 44.1 kHz).
         { "3,456-byte free format", times(6, [](int) { return frame(0xFB, 0x00, 0, 3456); }),
             { { 30, 60, 0, 10368, 20736 } } },
