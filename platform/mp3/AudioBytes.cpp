@@ -28,7 +28,7 @@ namespace {
     // complaint. It has no reservoir to draw on there. At the half and
     // quarter rates (one granule a frame) libmpg123 then decodes what the
     // frame's own bytes hold and warns when the frame announces more coded
-    // sound than that; a first MPEG-1 frame it passes over quietly.
+    // sound than that; about a first MPEG-1 frame it says nothing either way.
     bool startsQuietly(FileReader& file, const FrameTable::Frame& frame)
     {
         constexpr std::size_t kSideInfoBytes = 4 + 2 + 17;
