@@ -7,10 +7,12 @@
 #include <algorithm>
 
 ClipSaveRange clipSaveRange(const QString& sourcePath, std::int64_t sourceBytes,
-    std::int32_t lengthMs, std::int32_t startMs, std::int32_t endMs)
+    std::int32_t lengthMs, std::int32_t startMs, std::int32_t endMs,
+    const mp3::WhileWalkPending& whileWaiting)
 {
-    const auto audio = mp3::findAudioBytes(
-        std::filesystem::path(QFile::encodeName(sourcePath).toStdString()), startMs, endMs);
+    const auto audio
+        = mp3::findAudioBytes(std::filesystem::path(QFile::encodeName(sourcePath).toStdString()),
+            startMs, endMs, whileWaiting);
     if (!audio || audio->bare) {
         // One whole number of bytes per millisecond, rounded to the even
         // neighbour on a tie, as the clip format always had it.

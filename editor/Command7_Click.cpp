@@ -44,8 +44,10 @@ void copyClip(Form1& form, const QString& clipName)
     ClipSaveTarget clip(clipName);
     const std::int32_t sourceBytes = rt::toInt32(source.size());
     const std::int32_t lengthMs = form.movie->getLengthInMS();
-    const ClipSaveRange range = clipSaveRange(
-        form.sourcePath, sourceBytes, lengthMs, form.selectionStartMs, form.selectionEndMs);
+    // The window is locked, so letting its events run while the device
+    // finishes walking the file starts nothing new.
+    const ClipSaveRange range = clipSaveRange(form.sourcePath, sourceBytes, lengthMs,
+        form.selectionStartMs, form.selectionEndMs, [&form] { form.runtime().DoEvents(); });
 
     const std::int32_t span = rt::sub32(range.endPosition, range.startPosition);
     form.pb.setMax(static_cast<float>(rt::add32(span, kBlockSize)));

@@ -8,8 +8,12 @@
 
 namespace mp3 {
 
-// An open file read through a sliding window, so that a walk over a long file
-// holds one window of it in memory, never the whole file.
+// An open file read through a map of the whole of it, so that a walk over a
+// long file costs little more than touching its pages, with no copy through a
+// buffer; where it cannot be mapped, through a sliding window that holds one
+// stretch of it in memory. A file cut short while mapped reads as zeros past
+// its new end (which no frame header starts with) instead of ending the
+// program, and truncated() tells that it happened.
 class FileReader {
 public:
     // Opens `path` for reading (see openRegularFile); check isOpen().
@@ -24,6 +28,10 @@ public:
     bool isOpen() const { return fd_ >= 0; }
     OpenFailure failure() const { return failure_; }
     std::int64_t size() const { return size_; }
+    // The descriptor read, owned by the reader; -1 when it is not open.
+    int fd() const { return fd_; }
+    // The file was found shorter than it was when opened.
+    bool truncated() const;
 
     // `count` bytes at `offset`, valid until the next call; null when they run
     // past the end of the file or cannot be read.
@@ -39,10 +47,15 @@ private:
     int fd_ = -1;
     OpenFailure failure_ = OpenFailure::None;
     std::int64_t size_ = 0;
+    // The whole file, when it could be mapped; then the window stays empty.
+    const std::uint8_t* map_ = nullptr;
+    int guardSlot_ = -1;
     std::vector<std::uint8_t> window_;
+    std::size_t windowBytes_ = 0;
     std::int64_t windowStart_ = 0;
     std::size_t windowFill_ = 0;
 
+    void mapWhole();
     // Fills the window with the bytes from `offset` on.
     void load(std::int64_t offset);
     bool windowHolds(std::int64_t offset) const

@@ -25,19 +25,22 @@ SeekIndex::SeekIndex(FrameWalk walked, const FrameSharing& sharing)
         frames_ = shareFrames(std::move(walked.table), sharing);
 }
 
-SeekIndex::SeekIndex(
-    const std::filesystem::path& path, const Mp3Layout& layout, FrameSharing sharing)
+SeekIndex::SeekIndex(int fd, const Mp3Layout& layout, FrameSharing sharing)
 {
-    walker_ = std::jthread([this, path, layout, sharing](std::stop_token stop) {
-        FileReader file(path);
-        FrameWalk walk = walkFrames(file, layout, stop);
-        if (!walk.complete)
-            return;
-        auto index = std::make_shared<const FrameIndex>(std::move(walk.index));
-        auto frames = shareFrames(std::move(walk.table), sharing);
-        std::lock_guard lock(mutex_);
-        index_ = std::move(index);
-        frames_ = std::move(frames);
+    auto file = std::make_unique<FileReader>(fd);
+    auto pending = sharing.identity ? std::make_unique<PendingWalk>(*sharing.identity) : nullptr;
+    walker_ = std::jthread([this, file = std::move(file), pending = std::move(pending), layout,
+                               sharing](std::stop_token stop) mutable {
+        FrameWalk walk = walkFrames(*file, layout, stop);
+        if (walk.complete) {
+            auto index = std::make_shared<const FrameIndex>(std::move(walk.index));
+            auto frames = shareFrames(std::move(walk.table), sharing);
+            std::lock_guard lock(mutex_);
+            index_ = std::move(index);
+            frames_ = std::move(frames);
+        }
+        // Shared first, so that one who waited finds the table.
+        pending.reset();
     });
 }
 
