@@ -182,6 +182,30 @@ const std::uint8_t* FileReader::bytesAt(std::int64_t offset, std::size_t count)
     return window_.data() + (offset - windowStart_);
 }
 
+void FileReader::readingAt(std::int64_t offset)
+{
+    // The page tables are filled a stretch at a time in one call, which costs
+    // less than a fault every few pages, and lets the processor fetch the
+    // lines ahead (it drops a prefetch of a page not yet in the tables).
+    constexpr std::int64_t kMapAhead = 1 << 20;
+    constexpr std::int64_t kLinesAhead = 16 * 1024;
+    constexpr std::int64_t kLine = 64;
+    if (!map_)
+        return;
+    if (offset + kMapAhead > mappedAhead_ && mappedAhead_ < size_) {
+        const std::int64_t from = std::max(mappedAhead_, offset) & ~std::int64_t(pageBytes - 1);
+        const std::int64_t until = std::min(size_, from + 2 * kMapAhead);
+        volatile std::uint8_t sink = 0;
+        for (std::int64_t at = from; at < until; at += 16 * pageBytes)
+            sink = sink + map_[at];
+        mappedAhead_ = until;
+    }
+    const std::int64_t until = std::min(size_, offset + kLinesAhead);
+    readAhead_ = std::max(readAhead_, offset);
+    for (; readAhead_ < until; readAhead_ += kLine)
+        __builtin_prefetch(map_ + readAhead_);
+}
+
 std::size_t FileReader::read(std::int64_t offset, std::uint8_t* out, std::size_t count)
 {
     if (map_) {

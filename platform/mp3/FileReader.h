@@ -39,6 +39,11 @@ public:
     // Copies up to `count` bytes at `offset` into `out`; returns the count
     // copied, fewer only at the end of the file or on a read error.
     std::size_t read(std::int64_t offset, std::uint8_t* out, std::size_t count);
+    // Says that the bytes from `offset` on are read next, in order: a walk
+    // that steps from header to header cannot know where the next one lies
+    // before it has read this one, so without this every header waits for
+    // memory in turn.
+    void readingAt(std::int64_t offset);
     // Offset of the first byte `value` in [from, end), or `end` (at most the
     // file's size) when there is none or the file cannot be read that far.
     std::int64_t find(std::uint8_t value, std::int64_t from, std::int64_t end);
@@ -50,6 +55,9 @@ private:
     // The whole file, when it could be mapped; then the window stays empty.
     const std::uint8_t* map_ = nullptr;
     int guardSlot_ = -1;
+    // Bytes up to here have been asked for ahead of need.
+    std::int64_t readAhead_ = 0;
+    std::int64_t mappedAhead_ = 0;
     std::vector<std::uint8_t> window_;
     std::size_t windowBytes_ = 0;
     std::int64_t windowStart_ = 0;

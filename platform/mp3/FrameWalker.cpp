@@ -107,55 +107,106 @@ namespace {
 
 } // namespace
 
+namespace {
+
+    // Parses headers, reusing the last one when the next differs from it at
+    // most in its padding bit, as nearly every header of a stream does: the
+    // frame size then needs no division.
+    class HeaderReader {
+    public:
+        explicit HeaderReader(int freeFormatBytes)
+            : freeFormatBytes_(freeFormatBytes)
+        {
+        }
+
+        std::optional<MpegFrameHeader> read(const std::uint8_t* bytes)
+        {
+            const std::uint32_t key = (std::uint32_t(bytes[0]) << 24)
+                | (std::uint32_t(bytes[1]) << 16) | (std::uint32_t(bytes[2] & 0xFD) << 8)
+                | (bytes[3] & 0xC0);
+            if (key != lastKey_ || !last_) {
+                last_ = parseFrameHeader(bytes, freeFormatBytes_);
+                if (!last_)
+                    return std::nullopt;
+                lastKey_ = key;
+                unpaddedBytes_ = last_->frameBytes - last_->paddingBytes();
+            }
+            MpegFrameHeader header = *last_;
+            header.padding = (bytes[2] >> 1) & 0x1;
+            header.frameBytes = unpaddedBytes_ + header.paddingBytes();
+            return header;
+        }
+
+    private:
+        int freeFormatBytes_;
+        std::uint32_t lastKey_ = 0;
+        std::optional<MpegFrameHeader> last_;
+        int unpaddedBytes_ = 0;
+    };
+
+    template <class Visit>
+    FrameRun walkWith(
+        FileReader& file, const Mp3Layout& layout, const Visit& visit, const std::stop_token& stop)
+    {
+        FrameRun run;
+        const std::int64_t end = layout.audioEnd;
+        std::int64_t offset = layout.firstAudioFrame();
+        run.audioEnd = offset;
+        bool startsRun = true;
+        HeaderReader headers(layout.freeFormatBytes);
+        while (offset + 4 <= end) {
+            if (run.audioFrames % kFramesBetweenStopChecks == 0 && stop.stop_requested())
+                return run;
+            file.readingAt(offset);
+            // The header and what follows it up to the reservoir's size.
+            const std::uint8_t* bytes = file.bytesAt(offset, 8);
+            const bool eightBytes = bytes != nullptr;
+            if (!eightBytes)
+                bytes = file.bytesAt(offset, 4);
+            if (!bytes)
+                break;
+            const auto header = headers.read(bytes);
+            if (!header || !header->sameStreamAs(layout.header)) {
+                offset = resync(file, offset + 1, end, layout, stop);
+                startsRun = true;
+                if (stop.stop_requested())
+                    return run;
+                continue;
+            }
+            if (offset + header->frameBytes > end)
+                break; // a frame cut off at the end holds no audio that can be decoded
+            const bool more = visit(FrameSeen { run.audioFrames, offset, *header, startsRun,
+                eightBytes ? reservoirBytes(bytes, *header) : 0 });
+            startsRun = false;
+            ++run.audioFrames;
+            offset += header->frameBytes;
+            run.audioEnd = offset;
+            if (!more)
+                return run;
+        }
+        run.complete = true;
+        return run;
+    }
+
+} // namespace
+
 FrameRun visitFrames(
     FileReader& file, const Mp3Layout& layout, const FrameVisitor& visit, std::stop_token stop)
 {
-    FrameRun run;
-    const std::int64_t end = layout.audioEnd;
-    std::int64_t offset = layout.firstAudioFrame();
-    run.audioEnd = offset;
-    bool startsRun = true;
-    while (offset + 4 <= end) {
-        if (run.audioFrames % kFramesBetweenStopChecks == 0 && stop.stop_requested())
-            return run;
-        const std::uint8_t* bytes = file.bytesAt(offset, 4);
-        if (!bytes)
-            break;
-        const auto header = parseFrameHeader(bytes, layout.freeFormatBytes);
-        if (!header || !header->sameStreamAs(layout.header)) {
-            offset = resync(file, offset + 1, end, layout, stop);
-            startsRun = true;
-            if (stop.stop_requested())
-                return run;
-            continue;
-        }
-        if (offset + header->frameBytes > end)
-            break; // a frame cut off at the end holds no audio that can be decoded
-        const std::uint8_t* start = file.bytesAt(offset, 8);
-        const bool more = visit(FrameSeen { run.audioFrames, offset, *header, startsRun,
-            start ? reservoirBytes(start, *header) : 0 });
-        startsRun = false;
-        ++run.audioFrames;
-        offset += header->frameBytes;
-        run.audioEnd = offset;
-        if (!more)
-            return run;
-    }
-    run.complete = true;
-    return run;
+    return walkWith(file, layout, visit, stop);
 }
 
 FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token stop)
 {
     FrameWalk walk;
-    const FrameRun run = visitFrames(
+    const FrameRun run = walkWith(
         file, layout,
         [&](const FrameSeen& frame) {
             walk.index.add(frame.number, frame.offset);
             walk.table.add(frame);
             return true;
         },
-        std::move(stop));
+        stop);
     walk.table.finish(run, layout, file.size());
     walk.audioFrames = run.audioFrames;
     // A file cut short under the walk read as zeros past its new end.
