@@ -241,7 +241,7 @@ int main()
     if (!writeWithFFRuns(tenMinutes, gaps, 35, std::size_t(15) << 20)
         || !writeRandom(random, std::size_t(512) << 20)
         || !bench::encodeTone(vbrTen, 600.0, "-V 4 -t") || !bench::repeatFile(vbrTen, vbrNoInfo, 12)
-        || !bench::encodeTone(monoTen, 600.0, "-m m -b 32 -t")
+        || !bench::encodeTone(monoTen, 600.0, "-a -b 32 -t")
         || !bench::repeatFile(monoTen, monoDay, 144)) {
         std::printf("could not make the test files\n");
         return 0;

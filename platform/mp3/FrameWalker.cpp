@@ -119,15 +119,19 @@ namespace {
         {
         }
 
-        std::optional<MpegFrameHeader> read(const std::uint8_t* bytes)
+        // The header at `bytes`, or nothing when there is none of `stream`.
+        std::optional<MpegFrameHeader> read(
+            const std::uint8_t* bytes, const MpegFrameHeader& stream)
         {
             const std::uint32_t key = (std::uint32_t(bytes[0]) << 24)
                 | (std::uint32_t(bytes[1]) << 16) | (std::uint32_t(bytes[2] & 0xFD) << 8)
                 | (bytes[3] & 0xC0);
             if (key != lastKey_ || !last_) {
                 last_ = parseFrameHeader(bytes, freeFormatBytes_);
-                if (!last_)
+                if (!last_ || !last_->sameStreamAs(stream)) {
+                    last_.reset();
                     return std::nullopt;
+                }
                 lastKey_ = key;
                 unpaddedBytes_ = last_->frameBytes - last_->paddingBytes();
             }
@@ -165,8 +169,8 @@ namespace {
                 bytes = file.bytesAt(offset, 4);
             if (!bytes)
                 break;
-            const auto header = headers.read(bytes);
-            if (!header || !header->sameStreamAs(layout.header)) {
+            const auto header = headers.read(bytes, layout.header);
+            if (!header) {
                 offset = resync(file, offset + 1, end, layout, stop);
                 startsRun = true;
                 if (stop.stop_requested())
