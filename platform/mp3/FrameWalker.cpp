@@ -1,6 +1,7 @@
 #include "platform/mp3/FrameWalker.h"
 
 #include "platform/mp3/FileReader.h"
+#include "platform/mp3/LoudnessScan.h"
 
 #include <algorithm>
 #include <cstring>
@@ -203,11 +204,19 @@ FrameRun visitFrames(
 FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token stop)
 {
     FrameWalk walk;
+    const bool layer3 = layout.header.layer == 3;
     const FrameRun run = walkWith(
         file, layout,
         [&](const FrameSeen& frame) {
             walk.index.add(frame.number, frame.offset);
             walk.table.add(frame);
+            if (layer3) {
+                const int loudnessBytes = loudnessBytesRead(frame.header);
+                const std::uint8_t* bytes = frame.header.frameBytes >= loudnessBytes
+                    ? file.bytesAt(frame.offset, std::size_t(loudnessBytes))
+                    : nullptr;
+                walk.loudness.push_back(bytes ? frameLoudnessByte(bytes, frame.header) : 0);
+            }
             return true;
         },
         stop);

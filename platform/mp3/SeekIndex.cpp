@@ -16,13 +16,24 @@ namespace {
         return frames;
     }
 
+    std::shared_ptr<const FrameLoudness> shareLoudness(
+        FrameLoudness loudness, const FrameSharing& sharing)
+    {
+        auto shared = std::make_shared<const FrameLoudness>(std::move(loudness));
+        if (sharing.identity)
+            shareFrameLoudness(*sharing.identity, shared);
+        return shared;
+    }
+
 } // namespace
 
 SeekIndex::SeekIndex(FrameWalk walked, const FrameSharing& sharing)
     : index_(std::make_shared<const FrameIndex>(std::move(walked.index)))
 {
-    if (walked.complete)
+    if (walked.complete) {
         frames_ = shareFrames(std::move(walked.table), sharing);
+        loudness_ = shareLoudness(std::move(walked.loudness), sharing);
+    }
 }
 
 SeekIndex::SeekIndex(int fd, const Mp3Layout& layout, FrameSharing sharing)
@@ -35,9 +46,11 @@ SeekIndex::SeekIndex(int fd, const Mp3Layout& layout, FrameSharing sharing)
         if (walk.complete) {
             auto index = std::make_shared<const FrameIndex>(std::move(walk.index));
             auto frames = shareFrames(std::move(walk.table), sharing);
+            auto loudness = shareLoudness(std::move(walk.loudness), sharing);
             std::lock_guard lock(mutex_);
             index_ = std::move(index);
             frames_ = std::move(frames);
+            loudness_ = std::move(loudness);
         }
         // Shared first, so that one who waited finds the table.
         pending.reset();

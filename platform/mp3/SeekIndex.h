@@ -44,6 +44,7 @@ private:
     mutable std::mutex mutex_;
     std::shared_ptr<const FrameIndex> index_;
     std::shared_ptr<const FrameTable> frames_;
+    std::shared_ptr<const FrameLoudness> loudness_;
     std::jthread walker_;
 };
 

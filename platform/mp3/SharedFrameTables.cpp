@@ -19,6 +19,7 @@ namespace {
         std::mutex mutex;
         // Newest last: a file may be open on more than one device.
         std::vector<Shared> shared;
+        std::vector<std::pair<FileIdentity, std::weak_ptr<const FrameLoudness>>> loudness;
         // One entry per walk under way; a file may be walked twice at once.
         std::vector<FileIdentity> pending;
         std::condition_variable walkEnded;
@@ -79,6 +80,26 @@ std::shared_ptr<const FrameTable> sharedFrameTable(const FileIdentity& identity)
         if (one->identity == identity)
             if (auto table = one->table.lock())
                 return table;
+    return nullptr;
+}
+
+void shareFrameLoudness(
+    const FileIdentity& walked, const std::shared_ptr<const FrameLoudness>& loudness)
+{
+    Tables& registry = tables();
+    std::lock_guard lock(registry.mutex);
+    std::erase_if(registry.loudness, [](const auto& one) { return one.second.expired(); });
+    registry.loudness.emplace_back(walked, loudness);
+}
+
+std::shared_ptr<const FrameLoudness> sharedFrameLoudness(const FileIdentity& identity)
+{
+    Tables& registry = tables();
+    std::lock_guard lock(registry.mutex);
+    for (auto one = registry.loudness.rbegin(); one != registry.loudness.rend(); ++one)
+        if (one->first == identity)
+            if (auto loudness = one->second.lock())
+                return loudness;
     return nullptr;
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/mci/Mp3File.h"
 #include "platform/mp3/AudioBytes.h"
+#include "platform/mp3/LoudnessScan.h"
 #include "platform/mp3/SharedFrameTables.h"
 
 #include <fcntl.h>
@@ -138,6 +139,27 @@ TEST(SharedFramesTest, SaveMapsWithTheSharedTableOfAFileWhoseIdentityHoldsItsTim
     EXPECT_NE(fromPlanted.start, ownWalk->start);
     EXPECT_EQ(saved->start, fromPlanted.start);
     EXPECT_EQ(saved->end, fromPlanted.end);
+}
+
+// The sketch of a file's sound comes from the loudness the device's walk
+// kept for each frame, without a walk of its own: planted gains of 230 (30 dB
+// over a step of 1) and 0 (silence) are what it shows, four frames a level.
+TEST(SharedFramesTest, TheSketchTakesTheLoudnessTheDevicesWalkKept)
+{
+    mcitest::TempDir dir;
+    const auto file = dir / "a.mp3";
+    std::filesystem::copy_file(fixtures::path("loud_then_quiet_20s.mp3"), file);
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    const auto identity = mp3::identityOf(fd);
+    ::close(fd);
+    ASSERT_TRUE(identity);
+    const auto planted = std::make_shared<const mp3::FrameLoudness>(
+        mp3::FrameLoudness { 230, 230, 230, 230, 0, 0, 0, 0, 230, 0 });
+    mp3::shareFrameLoudness(*identity, planted);
+    const auto profile = mp3::scanLoudness(file, 100'000, {});
+    ASSERT_TRUE(profile);
+    EXPECT_EQ(profile->levelsDb, (std::vector<float> { 30.0f, -300.0f, -135.0f }));
+    EXPECT_TRUE(profile->complete);
 }
 
 } // namespace
