@@ -19,7 +19,7 @@ constexpr double kSecondsPerDay = 86400.0;
 // What the device answers for the alias while it is being opened: it is not
 // open yet. Handlers that run during an open get this without reaching the
 // device, so only the open's own thread talks to it meanwhile.
-constexpr std::uint32_t kNotOpenYet = 263; // the interface's "invalid device name"
+constexpr std::uint32_t kNotOpenYet = mci::MCIERR_INVALID_DEVICE_NAME;
 
 // How long the window may go without its events running while an open waits.
 constexpr auto kEventsEvery = std::chrono::milliseconds(5);

@@ -151,6 +151,16 @@ bool FileReader::truncated() const
     return map_ && guardedMaps[std::size_t(guardSlot_)].truncated.load();
 }
 
+void FileReader::releaseUpTo(std::int64_t offset)
+{
+    const std::int64_t until = std::max<std::int64_t>(0, offset) & ~std::int64_t(pageBytes - 1);
+    if (until > releasedUpTo_)
+        ::madvise(const_cast<std::uint8_t*>(map_) + releasedUpTo_,
+            std::size_t(until - releasedUpTo_), MADV_DONTNEED);
+    // Reading that went back starts letting go from where it went.
+    releasedUpTo_ = until;
+}
+
 void FileReader::load(std::int64_t offset)
 {
     windowStart_ = offset;
@@ -170,8 +180,10 @@ const std::uint8_t* FileReader::bytesAt(std::int64_t offset, std::size_t count)
 {
     if (fd_ < 0 || offset < 0 || offset + std::int64_t(count) > size_)
         return nullptr;
-    if (map_)
+    if (map_) {
+        releaseBehind(offset);
         return map_ + offset;
+    }
     if (count > window_.size())
         return nullptr;
     const std::int64_t windowEnd = windowStart_ + std::int64_t(windowFill_);
@@ -184,10 +196,10 @@ const std::uint8_t* FileReader::bytesAt(std::int64_t offset, std::size_t count)
 
 void FileReader::readingAt(std::int64_t offset)
 {
-    // The page tables are filled a stretch at a time in one call, which costs
-    // less than a fault every few pages, and lets the processor fetch the
-    // lines ahead (it drops a prefetch of a page not yet in the tables).
-    constexpr std::int64_t kMapAhead = 1 << 20;
+    // The pages ahead are mapped a stretch at a time, with one touch for each
+    // group of pages a fault maps together, so that the processor can fetch
+    // the lines ahead: it drops a prefetch of a page not yet mapped.
+    constexpr std::int64_t kMapAhead = 128 << 10;
     constexpr std::int64_t kLinesAhead = 16 * 1024;
     constexpr std::int64_t kLine = 64;
     if (!map_)
@@ -211,6 +223,7 @@ std::size_t FileReader::read(std::int64_t offset, std::uint8_t* out, std::size_t
     if (map_) {
         if (offset < 0 || offset >= size_)
             return 0;
+        releaseBehind(offset);
         const auto copied
             = std::size_t(std::min<std::int64_t>(std::int64_t(count), size_ - offset));
         std::memcpy(out, map_ + offset, copied);
@@ -238,6 +251,7 @@ std::int64_t FileReader::find(std::uint8_t value, std::int64_t from, std::int64_
     if (map_) {
         if (from >= end)
             return end;
+        releaseBehind(from);
         const void* hit = std::memchr(map_ + from, value, std::size_t(end - from));
         return hit ? static_cast<const std::uint8_t*>(hit) - map_ : end;
     }

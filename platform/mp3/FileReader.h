@@ -58,12 +58,25 @@ private:
     // Bytes up to here have been asked for ahead of need.
     std::int64_t readAhead_ = 0;
     std::int64_t mappedAhead_ = 0;
+    // Pages of the map before here have been let go.
+    std::int64_t releasedUpTo_ = 0;
     std::vector<std::uint8_t> window_;
     std::size_t windowBytes_ = 0;
     std::int64_t windowStart_ = 0;
     std::size_t windowFill_ = 0;
 
     void mapWhole();
+    // Lets go of the pages of the map far behind `offset`.
+    void releaseBehind(std::int64_t offset)
+    {
+        if (offset - releasedUpTo_ >= 2 * kResidentBehind || offset < releasedUpTo_)
+            releaseUpTo(offset - kResidentBehind);
+    }
+    void releaseUpTo(std::int64_t offset);
+    // How far behind the reading the pages it read stay in the map, so that a
+    // walk over a long file, or playing it, holds a few MiB of it resident
+    // rather than all it has read; the page cache keeps them either way.
+    static constexpr std::int64_t kResidentBehind = 256 << 10;
     // Fills the window with the bytes from `offset` on.
     void load(std::int64_t offset);
     bool windowHolds(std::int64_t offset) const
