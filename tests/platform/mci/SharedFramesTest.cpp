@@ -162,4 +162,30 @@ TEST(SharedFramesTest, TheSketchTakesTheLoudnessTheDevicesWalkKept)
     EXPECT_TRUE(profile->complete);
 }
 
+// Save right after an open waits for the device's walk under way and takes
+// its table, letting the window's events run meanwhile, rather than walk the
+// file a second time.
+TEST(SharedFramesTest, SaveWaitsForTheDevicesWalkUnderWayInsteadOfWalkingAgain)
+{
+    mcitest::TempDir dir;
+    const auto file = dir / "a.mp3";
+    std::filesystem::copy_file(fixtures::path("vbr_noinfo_10s.mp3"), file);
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    const auto identity = mp3::identityOf(fd);
+    ASSERT_TRUE(identity);
+    const auto planted = mp3::frameTableOf(fixtures::path("vbr_info_10s.mp3"));
+    auto walking = std::make_unique<mp3::PendingWalk>(*identity);
+    std::thread walker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        mp3::shareFrameTable(*identity, planted);
+        walking.reset();
+    });
+    int eventRuns = 0;
+    const auto saves = mp3::frameTableOf(fd, [&] { ++eventRuns; });
+    walker.join();
+    ::close(fd);
+    EXPECT_EQ(saves, planted);
+    EXPECT_GT(eventRuns, 0);
+}
+
 } // namespace
