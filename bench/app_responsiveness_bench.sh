@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # How long the real program's window takes to answer a window manager's ping
 # while it opens a file behind 105 MB of empty tags, opens a 2-hour file, saves
-# a 60-minute clip and lists folders of special files. Goal: the longest reply
+# a 60-minute clip, opens a 24-hour 32 kbps mono file and a 2.3 GB file of
+# 16 hours at 320 kbps (neither with an info frame) and lists folders of
+# special files. Goal: the longest reply
 # in every case at most 100 ms on an idle machine. The reference is the
 # longest reply of the same window doing nothing, measured in the same run.
 #   app_responsiveness_bench.sh BUILD_DIR
@@ -20,9 +22,26 @@ trap 'rm -rf "$work"' EXIT
 ffmpeg -v error -f lavfi -i sine=frequency=440:duration=10 -ac 2 -ar 44100 \
   -c:a libmp3lame -b:a 128k -write_xing 0 -id3v2_version 0 "$work/short.mp3"
 
+# OUT made of COPIES copies of IN, by doubling.
+repeat_to() { # IN COPIES OUT
+  local have=1
+  cp "$1" "$3.part"
+  while [ $((have * 2)) -le "$2" ]; do cat "$3.part" "$3.part" >"$3.next"; mv "$3.next" "$3.part"; have=$((have * 2)); done
+  mv "$3.part" "$3"
+  for _ in $(seq $(($2 - have))); do cat "$1"; done >>"$3"
+}
+ffmpeg -v error -f lavfi -i sine=frequency=330:duration=60 -ac 1 -ar 22050 \
+  -c:a libmp3lame -b:a 32k -write_xing 0 -id3v2_version 0 "$work/minute-mono32.mp3"
+ffmpeg -v error -f lavfi -i sine=frequency=550:duration=60 -ac 2 -ar 44100 \
+  -c:a libmp3lame -b:a 320k -write_xing 0 -id3v2_version 0 "$work/minute-320.mp3"
+repeat_to "$work/minute-mono32.mp3" 1440 "$work/day-mono32.mp3"
+repeat_to "$work/minute-320.mp3" 960 "$work/big-320.mp3"
+echo "big files: $(du -h "$work/day-mono32.mp3" "$work/big-320.mp3" | tr '\t\n' ' ')"
+
 echo "load average before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 status=0
-bash "$here/../tests/app/responsiveness.sh" "$program" "$ping" "$close" 1000000 "$work/short.mp3" \
+TRIMORA_BIG_FILES="24-hours-mono32=$work/day-mono32.mp3 2.3-GB-320k=$work/big-320.mp3" \
+  bash "$here/../tests/app/responsiveness.sh" "$program" "$ping" "$close" 1000000 "$work/short.mp3" \
   >"$work/run.txt" 2>&1 || status=$?
 if [ "$status" -eq 77 ]; then
   echo "skipped: $(head -n1 "$work/run.txt")"

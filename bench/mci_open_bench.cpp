@@ -5,13 +5,25 @@
 // Both are made here with lame; the ratio is the median time of opening the
 // file on the media command interface and asking its length, over the median
 // time of mpg123_open + mpg123_scan + mpg123_length.
+//
+// Then what an open costs against merely reading the file, in the same run:
+// the open over a read() of the whole file from the page cache for damaged
+// files (0xFF runs between frames, random bytes) and a long clean CBR file,
+// Save's own walk over the damaged one likewise, and the open over touching
+// every page of a map of the file for long files whose frames must be
+// counted (2-hour CBR and VBR without an info tag, 24 hours of 32 kbps mono).
 
 #include "bench/MciBenchSupport.h"
 #include "platform/mci/MciSendString.h"
+#include "platform/mp3/AudioBytes.h"
 #include "platform/mp3/SampleTime.h"
 
 #include <algorithm>
+#include <fcntl.h>
+#include <functional>
 #include <mpg123.h>
+#include <random>
+#include <sys/mman.h>
 #include <thread>
 
 namespace {
@@ -99,6 +111,96 @@ void measure(const char* what, const std::filesystem::path& file, double goal)
     bench::printRatio("  open + length / full scan", ratio, goal);
 }
 
+// Median milliseconds of `runs` runs of `work`, after one to warm up.
+double medianMs(const std::function<void()>& work, int runs = kRuns)
+{
+    work();
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        const auto start = bench::Clock::now();
+        work();
+        times.push_back(bench::msSince(start));
+    }
+    return median(times);
+}
+
+void readWhole(const std::filesystem::path& file)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    std::vector<char> buffer(1 << 20);
+    while (::read(fd, buffer.data(), buffer.size()) > 0) { }
+    ::close(fd);
+}
+
+void touchMapped(const std::filesystem::path& file)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    const auto bytes = std::size_t(std::filesystem::file_size(file));
+    void* map = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED, fd, 0);
+    volatile unsigned sum = 0;
+    if (map != MAP_FAILED) {
+        const auto* at = static_cast<const unsigned char*>(map);
+        for (std::size_t page = 0; page < bytes; page += 4096)
+            sum = sum + at[page];
+        ::munmap(map, bytes);
+    }
+    ::close(fd);
+}
+
+void openOnly(const std::filesystem::path& file)
+{
+    const std::string open = "open \"" + file.string() + "\" type mpegvideo alias bench";
+    mci::mciSendString(open.c_str(), nullptr, 0, 0);
+    mci::mciSendString("close bench", nullptr, 0, 0);
+}
+
+void saveWalk(const std::filesystem::path& file)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    mp3::frameTableOf(fd);
+    ::close(fd);
+}
+
+void compare(const char* what, const std::filesystem::path& file, const char* reference,
+    const std::function<void(const std::filesystem::path&)>& ours,
+    const std::function<void(const std::filesystem::path&)>& theirs, double goal)
+{
+    const double oursMs = medianMs([&] { ours(file); });
+    const double theirsMs = medianMs([&] { theirs(file); });
+    std::printf("%s (%.1f MB): %.1f ms, %s %.1f ms\n", what,
+        double(std::filesystem::file_size(file)) / 1e6, oursMs, reference, theirsMs);
+    bench::printRatio("  ratio", oursMs / theirsMs, goal);
+}
+
+// Groups of 40 good frames of `clean` between runs of `gapBytes` 0xFF bytes.
+bool writeWithFFRuns(const std::filesystem::path& clean, const std::filesystem::path& out,
+    int groups, std::size_t gapBytes)
+{
+    std::ifstream source(clean, std::ios::binary);
+    const std::string bytes { std::istreambuf_iterator<char>(source), {} };
+    const std::string frames = bytes.substr(0, std::min<std::size_t>(bytes.size(), 40 * 418));
+    const std::string gap(gapBytes, '\xFF');
+    std::ofstream target(out, std::ios::binary);
+    for (int group = 0; group < groups; ++group)
+        target << frames << gap;
+    target << frames;
+    return bool(target);
+}
+
+bool writeRandom(const std::filesystem::path& out, std::size_t bytes)
+{
+    std::mt19937_64 random(20);
+    std::vector<std::uint64_t> block(1 << 17);
+    std::ofstream target(out, std::ios::binary);
+    for (std::size_t done = 0; done < bytes; done += block.size() * 8) {
+        for (auto& word : block)
+            word = random();
+        target.write(
+            reinterpret_cast<const char*>(block.data()), std::streamsize(block.size() * 8));
+    }
+    return bool(target);
+}
+
 } // namespace
 
 int main()
@@ -130,5 +232,30 @@ int main()
 
     measure("2-hour CBR 128 kbps, no info tag", cbr, 0.3);
     measure("2-hour VBR -V 4, with info tag", vbr, 0.05);
+
+    std::printf("\nmaking damaged and long files...\n");
+    std::fflush(stdout);
+    const auto gaps = dir / "ff-runs.mp3", random = dir / "random.bin";
+    const auto vbrTen = dir / "vbr-10min-noinfo.mp3", vbrNoInfo = dir / "vbr-2h-noinfo.mp3";
+    const auto monoTen = dir / "mono32-10min.mp3", monoDay = dir / "mono32-24h.mp3";
+    if (!writeWithFFRuns(tenMinutes, gaps, 35, std::size_t(15) << 20)
+        || !writeRandom(random, std::size_t(512) << 20)
+        || !bench::encodeTone(vbrTen, 600.0, "-V 4 -t") || !bench::repeatFile(vbrTen, vbrNoInfo, 12)
+        || !bench::encodeTone(monoTen, 600.0, "-a -b 32 -t")
+        || !bench::repeatFile(monoTen, monoDay, 144)) {
+        std::printf("could not make the test files\n");
+        return 0;
+    }
+    std::printf("\nopen over reading the file from the page cache (goal <= 3):\n");
+    compare("open, 0xFF runs of 15 MiB between frames", gaps, "read", openOnly, readWhole, 3.0);
+    compare("Save's walk, the same file", gaps, "read", saveWalk, readWhole, 3.0);
+    compare("open, random bytes", random, "read", openOnly, readWhole, 3.0);
+    compare("open, 2-hour CBR without an info tag", cbr, "read", openOnly, readWhole, 3.0);
+    std::filesystem::remove(gaps);
+    std::filesystem::remove(random);
+    std::printf("\nopen over touching a map of the file (goal <= 1.5):\n");
+    compare("2-hour CBR 128 kbps, no info tag", cbr, "mmap touch", openOnly, touchMapped, 1.5);
+    compare("2-hour VBR -V 4, no info tag", vbrNoInfo, "mmap touch", openOnly, touchMapped, 1.5);
+    compare("24-hour 32 kbps mono, no info tag", monoDay, "mmap touch", openOnly, touchMapped, 1.5);
     return 0;
 }

@@ -6,11 +6,11 @@
 #include <algorithm>
 
 ClipSaveRange clipSaveRange(int sourceFd, std::int64_t sourceBytes, std::int32_t lengthMs,
-    std::int32_t startMs, std::int32_t endMs)
+    std::int32_t startMs, std::int32_t endMs, const mp3::WhileWalkPending& whileWaiting)
 {
     // The descriptor the copy reads: a table the device shared is used only
     // when it lists the frames of this very file.
-    const auto audio = mp3::findAudioBytes(sourceFd, startMs, endMs);
+    const auto audio = mp3::findAudioBytes(sourceFd, startMs, endMs, whileWaiting);
     if (!audio || audio->bare) {
         // One whole number of bytes per millisecond, rounded to the even
         // neighbour on a tie, as the clip format always had it. Positions are

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/mp3/AudioBytes.h"
+
 #include <cstdint>
 
 // The source bytes a save copies for the two marks, as byte positions
@@ -22,6 +24,7 @@ struct ClipSaveRange {
 // of their bytes instead, with one whole number of bytes per millisecond of
 // `lengthMs`: a bare MPEG file (one bit rate, no tags, frames end to end), as
 // clips always were cut, and a file without MPEG frames. Raises Overflow or
-// DivisionByZero as the arithmetic demands.
+// DivisionByZero as the arithmetic demands. `whileWaiting` runs while the
+// device's walk of the file is still under way.
 ClipSaveRange clipSaveRange(int sourceFd, std::int64_t sourceBytes, std::int32_t lengthMs,
-    std::int32_t startMs, std::int32_t endMs);
+    std::int32_t startMs, std::int32_t endMs, const mp3::WhileWalkPending& whileWaiting = {});

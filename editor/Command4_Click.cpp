@@ -48,6 +48,10 @@ void Form1::openGivenFile(const QString& path)
 
 void Form1::openFile(const std::function<void()>& chooseFile)
 {
+    // The window's events run while the device reads a long file; an Open
+    // clicked (or a file dropped) meanwhile must not start a second one.
+    if (movie->isOpening())
+        return;
     rt::runHandler(runtime(), [&] {
         movie->pauseMovie();
         Command1.setText(QStringLiteral("Play"));

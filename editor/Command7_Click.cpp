@@ -69,8 +69,10 @@ void copyClip(Form1& form, const QString& clipName)
     ClipSaveTarget clip(clipName);
     const std::int64_t sourceBytes = source.size();
     const std::int32_t lengthMs = form.movie->getLengthInMS();
-    const ClipSaveRange range = clipSaveRange(
-        source.descriptor(), sourceBytes, lengthMs, form.selectionStartMs, form.selectionEndMs);
+    // The window is locked, so letting its events run while the device
+    // finishes walking the file starts nothing new.
+    const ClipSaveRange range = clipSaveRange(source.descriptor(), sourceBytes, lengthMs,
+        form.selectionStartMs, form.selectionEndMs, [&form] { form.runtime().DoEvents(); });
     const std::int64_t startPosition = range.startPosition;
 
     // A whole-file clip counts 4096 a block against a maximum one block

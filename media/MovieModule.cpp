@@ -6,6 +6,8 @@
 #include "platform/runtime/Runtime.h"
 
 #include <QByteArray>
+#include <chrono>
+#include <future>
 
 namespace {
 
@@ -13,6 +15,14 @@ const QString kPlaying = QStringLiteral("playing");
 
 // A day of the run-time's clock, which starts again at 0 at midnight.
 constexpr double kSecondsPerDay = 86400.0;
+
+// What the device answers for the alias while it is being opened: it is not
+// open yet. Handlers that run during an open get this without reaching the
+// device, so only the open's own thread talks to it meanwhile.
+constexpr std::uint32_t kNotOpenYet = mci::MCIERR_INVALID_DEVICE_NAME;
+
+// How long the window may go without its events running while an open waits.
+constexpr auto kEventsEvery = std::chrono::milliseconds(5);
 
 } // namespace
 
@@ -29,6 +39,8 @@ MovieModule::MovieModule(rt::Runtime& runtime, MciCommandFunction send)
 
 std::uint32_t MovieModule::sendCommand(const QString& command)
 {
+    if (opening_)
+        return kNotOpenYet;
     const QByteArray text = command.toUtf8();
     return send_(text.constData(), nullptr, 0, 0);
 }
@@ -45,8 +57,9 @@ void MovieModule::query(const QString& command)
     QByteArray buffer = replyBuffer.toLatin1();
     buffer.append('\0');
     const QByteArray text = command.toUtf8();
-    const std::uint32_t result
-        = send_(text.constData(), buffer.data(), static_cast<std::uint32_t>(kReplyLength), 0);
+    const std::uint32_t result = opening_
+        ? kNotOpenYet
+        : send_(text.constData(), buffer.data(), static_cast<std::uint32_t>(kReplyLength), 0);
     // Copied back whatever the result: a failed query leaves the earlier reply readable.
     replyBuffer = QString::fromLatin1(buffer.constData(), kReplyLength);
     Error = static_cast<std::int32_t>(result);
@@ -63,7 +76,29 @@ void MovieModule::open(const QString& openCommandTail)
 {
     Filename = u'"' + Filename + u'"';
     sendAndStore(QStringLiteral("close movie"));
-    sendAndStore(QStringLiteral("open ") + Filename + openCommandTail);
+    Error = static_cast<std::int32_t>(
+        sendWhileEventsRun(QStringLiteral("open ") + Filename + openCommandTail));
+}
+
+std::uint32_t MovieModule::sendWhileEventsRun(const QString& command)
+{
+    const QByteArray text = command.toUtf8();
+    opening_ = true;
+    std::future<std::uint32_t> answer = std::async(
+        std::launch::async, [this, text] { return send_(text.constData(), nullptr, 0, 0); });
+    try {
+        while (answer.wait_for(kEventsEvery) != std::future_status::ready)
+            runtime_.DoEvents();
+    } catch (...) {
+        // The program is ending inside the wait: what the open leaves open
+        // is closed again rather than outlive the window.
+        if (answer.get() == 0)
+            send_("close movie", nullptr, 0, 0);
+        opening_ = false;
+        throw;
+    }
+    opening_ = false;
+    return answer.get();
 }
 
 void MovieModule::openMovieWindow(std::int32_t hWnd, const QString& WindowStyle)

@@ -43,6 +43,10 @@ public:
     // Waits about `duration` seconds, letting window events run meanwhile.
     void timeOut(double duration);
 
+    // An open is under way: the window's events run while the device reads a
+    // long file, and no handler must start another open inside it.
+    bool isOpening() const { return opening_; }
+
 private:
     static constexpr int kReplyLength = 128;
 
@@ -56,9 +60,13 @@ private:
     std::int32_t queryMilliseconds(const QString& command);
     // Quotes Filename, closes the alias and opens the file with the given options.
     void open(const QString& openCommandTail);
+    // Sends a command on a thread of its own and lets window events run until
+    // it is answered; returns its result code.
+    std::uint32_t sendWhileEventsRun(const QString& command);
 
     rt::Runtime& runtime_;
     MciCommandFunction send_;
+    bool opening_ = false;
     // Receives every reply; 128 characters for the object's lifetime, never cleared.
     QString replyBuffer = QString(kReplyLength, QChar(u'\0'));
 };

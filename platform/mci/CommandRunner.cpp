@@ -22,16 +22,22 @@ namespace {
         return "stopped";
     }
 
-    MciResult open(DeviceRegistry& registry, const Command& command, std::string& reply)
+    MciResult open(DeviceRegistry& registry, std::unique_lock<std::mutex>& lock,
+        const Command& command, std::string& reply)
     {
         const std::string& name = command.alias ? *command.alias : command.device;
         if (asciiLower(name) == "all")
             return MCIERR_CANNOT_USE_ALL;
         if (registry.find(name))
             return MCIERR_DUPLICATE_ALIAS;
+        lock.unlock();
         auto opened = openMp3File(std::filesystem::path(command.device));
+        lock.lock();
         if (auto* failure = std::get_if<MciResult>(&opened))
             return *failure;
+        // Another open may have taken the name meanwhile.
+        if (registry.find(name))
+            return MCIERR_DUPLICATE_ALIAS;
         OpenDevice& device = registry.add(name, std::move(std::get<Mp3File>(opened)));
         device.parentWindow = command.parent.value_or(0);
         device.style = command.style.value_or("");
@@ -94,7 +100,8 @@ namespace {
 
 } // namespace
 
-MciResult runCommand(DeviceRegistry& registry, std::string_view text, std::string& reply)
+MciResult runCommand(DeviceRegistry& registry, std::unique_lock<std::mutex>& lock,
+    std::string_view text, std::string& reply)
 {
     CommandLine line;
     Command command;
@@ -114,7 +121,7 @@ MciResult runCommand(DeviceRegistry& registry, std::string_view text, std::strin
             return MCIERR_CANNOT_USE_ALL;
         if (const MciResult result = readFlags(line, command))
             return result;
-        return open(registry, command, reply);
+        return open(registry, lock, command, reply);
     }
     if (command.verb == Verb::Close && all) {
         if (const MciResult result = readFlags(line, command))

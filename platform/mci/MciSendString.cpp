@@ -15,8 +15,8 @@ MciResult mciSendString(const char* command, char* reply, std::uint32_t replyLen
     MciResult result = MCIERR_MISSING_COMMAND_STRING;
     if (command) {
         DeviceRegistry& registry = DeviceRegistry::instance();
-        std::lock_guard lock(registry.mutex());
-        result = runCommand(registry, command, text);
+        std::unique_lock lock(registry.mutex());
+        result = runCommand(registry, lock, command, text);
     }
 
     const bool replyWanted = reply && replyLength > 0;

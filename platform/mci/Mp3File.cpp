@@ -74,11 +74,13 @@ std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
     mp3.audioStart = layout->audioStart;
     mp3.sampleRate = decoder.sampleRate();
     mp3.channels = decoder.channels();
-    // The identity before the walk: a file changed during it is not shared.
-    const mp3::FrameSharing sharing { mp3::identityOf(path), mp3::gaplessTrimOf(*layout) };
+    // The identity of what is read, taken before the walk: a file changed
+    // during it is not shared, and one replaced by another under its name
+    // since the open never lends that one its frames.
+    const mp3::FrameSharing sharing { mp3::identityOf(file.fd()), mp3::gaplessTrimOf(*layout) };
     if (infoTagFitsFile(*layout)) {
         mp3.samples = decoder.length();
-        mp3.seekIndex = std::make_unique<mp3::SeekIndex>(path, *layout, sharing);
+        mp3.seekIndex = std::make_unique<mp3::SeekIndex>(file.fd(), *layout, sharing);
     } else {
         mp3::FrameWalk walk = mp3::walkFrames(file, *layout);
         mp3.samples = layout->infoTag ? samplesOfFrames(decoder, *layout, walk.audioFrames)

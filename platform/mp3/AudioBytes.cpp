@@ -106,32 +106,58 @@ namespace {
 
 } // namespace
 
-std::shared_ptr<const FrameTable> frameTableOf(const std::filesystem::path& path)
+namespace {
+
+    // The table the device shares for the file with `identity`; when its walk
+    // of the file is still under way, waits for that rather than walk again.
+    std::shared_ptr<const FrameTable> sharedTable(
+        const std::optional<FileIdentity>& identity, const WhileWalkPending& whileWaiting)
+    {
+        if (!identity)
+            return nullptr;
+        for (;;) {
+            const bool walkEnded = waitForPendingWalk(
+                *identity, std::chrono::milliseconds(whileWaiting ? 20 : 60'000));
+            if (auto shared = sharedFrameTable(*identity); shared && shared->size() > 0)
+                return shared;
+            if (walkEnded)
+                return nullptr;
+            if (whileWaiting)
+                whileWaiting();
+        }
+    }
+
+} // namespace
+
+std::shared_ptr<const FrameTable> frameTableOf(
+    const std::filesystem::path& path, const WhileWalkPending& whileWaiting)
 {
-    if (auto shared = sharedFrameTable(path); shared && shared->size() > 0)
+    if (auto shared = sharedTable(identityOf(path), whileWaiting))
         return shared;
     FileReader file(path);
     return walkedTable(file);
 }
 
-std::shared_ptr<const FrameTable> frameTableOf(int fd)
+std::shared_ptr<const FrameTable> frameTableOf(int fd, const WhileWalkPending& whileWaiting)
 {
-    if (const auto identity = identityOf(fd))
-        if (auto shared = sharedFrameTable(*identity); shared && shared->size() > 0)
-            return shared;
+    if (auto shared = sharedTable(identityOf(fd), whileWaiting))
+        return shared;
     FileReader file(fd);
     return walkedTable(file);
 }
 
-std::optional<AudioBytes> findAudioBytes(
-    const std::filesystem::path& path, std::int64_t startMs, std::int64_t endMs)
+std::optional<AudioBytes> findAudioBytes(const std::filesystem::path& path, std::int64_t startMs,
+    std::int64_t endMs, const WhileWalkPending& whileWaiting)
 {
-    return audioBytesIn(frameTableOf(path), FileReader(path, kFirstFramesWindow), startMs, endMs);
+    return audioBytesIn(
+        frameTableOf(path, whileWaiting), FileReader(path, kFirstFramesWindow), startMs, endMs);
 }
 
-std::optional<AudioBytes> findAudioBytes(int fd, std::int64_t startMs, std::int64_t endMs)
+std::optional<AudioBytes> findAudioBytes(
+    int fd, std::int64_t startMs, std::int64_t endMs, const WhileWalkPending& whileWaiting)
 {
-    return audioBytesIn(frameTableOf(fd), FileReader(fd, kFirstFramesWindow), startMs, endMs);
+    return audioBytesIn(
+        frameTableOf(fd, whileWaiting), FileReader(fd, kFirstFramesWindow), startMs, endMs);
 }
 
 } // namespace mp3

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -37,18 +38,26 @@ struct AudioBytes {
 AudioBytes audioBytesOf(
     const FrameTable& table, std::int64_t startMs, std::int64_t endMs, FileReader* file = nullptr);
 
+// Called every few milliseconds while a lookup waits for the device's walk of
+// the file to end, so that a window can keep answering meanwhile.
+using WhileWalkPending = std::function<void()>;
+
 // The frames of `path`: those the device listed when it opened the file, or
-// else a walk over it. Null when it holds no MPEG audio frames.
-std::shared_ptr<const FrameTable> frameTableOf(const std::filesystem::path& path);
+// else a walk over it. Null when it holds no MPEG audio frames. A walk of the
+// device's over the same file still under way is waited for, not repeated.
+std::shared_ptr<const FrameTable> frameTableOf(
+    const std::filesystem::path& path, const WhileWalkPending& whileWaiting = {});
 
 // The frames of the file open on `fd`: those the device listed when it
 // opened this very file (same identity, taken from `fd`), or else a walk over
-// what `fd` reads. Null when it holds no MPEG audio frames.
-std::shared_ptr<const FrameTable> frameTableOf(int fd);
+// what `fd` reads. Null when it holds no MPEG audio frames. Waits for a walk
+// under way as the above.
+std::shared_ptr<const FrameTable> frameTableOf(int fd, const WhileWalkPending& whileWaiting = {});
 
 // Both of the above. Nothing when the file holds no MPEG audio frames.
+std::optional<AudioBytes> findAudioBytes(const std::filesystem::path& path, std::int64_t startMs,
+    std::int64_t endMs, const WhileWalkPending& whileWaiting = {});
 std::optional<AudioBytes> findAudioBytes(
-    const std::filesystem::path& path, std::int64_t startMs, std::int64_t endMs);
-std::optional<AudioBytes> findAudioBytes(int fd, std::int64_t startMs, std::int64_t endMs);
+    int fd, std::int64_t startMs, std::int64_t endMs, const WhileWalkPending& whileWaiting = {});
 
 } // namespace mp3

@@ -8,8 +8,12 @@
 
 namespace mp3 {
 
-// An open file read through a sliding window, so that a walk over a long file
-// holds one window of it in memory, never the whole file.
+// An open file read through a map of the whole of it, so that a walk over a
+// long file costs little more than touching its pages, with no copy through a
+// buffer; where it cannot be mapped, through a sliding window that holds one
+// stretch of it in memory. A file cut short while mapped reads as zeros past
+// its new end (which no frame header starts with) instead of ending the
+// program, and truncated() tells that it happened.
 class FileReader {
 public:
     // Opens `path` for reading (see openRegularFile); check isOpen().
@@ -24,6 +28,10 @@ public:
     bool isOpen() const { return fd_ >= 0; }
     OpenFailure failure() const { return failure_; }
     std::int64_t size() const { return size_; }
+    // The descriptor read, owned by the reader; -1 when it is not open.
+    int fd() const { return fd_; }
+    // The file was found shorter than it was when opened.
+    bool truncated() const;
 
     // `count` bytes at `offset`, valid until the next call; null when they run
     // past the end of the file or cannot be read.
@@ -31,6 +39,11 @@ public:
     // Copies up to `count` bytes at `offset` into `out`; returns the count
     // copied, fewer only at the end of the file or on a read error.
     std::size_t read(std::int64_t offset, std::uint8_t* out, std::size_t count);
+    // Says that the bytes from `offset` on are read next, in order: a walk
+    // that steps from header to header cannot know where the next one lies
+    // before it has read this one, so without this every header waits for
+    // memory in turn.
+    void readingAt(std::int64_t offset);
     // Offset of the first byte `value` in [from, end), or `end` (at most the
     // file's size) when there is none or the file cannot be read that far.
     std::int64_t find(std::uint8_t value, std::int64_t from, std::int64_t end);
@@ -39,10 +52,31 @@ private:
     int fd_ = -1;
     OpenFailure failure_ = OpenFailure::None;
     std::int64_t size_ = 0;
+    // The whole file, when it could be mapped; then the window stays empty.
+    const std::uint8_t* map_ = nullptr;
+    int guardSlot_ = -1;
+    // Bytes up to here have been asked for ahead of need.
+    std::int64_t readAhead_ = 0;
+    std::int64_t mappedAhead_ = 0;
+    // Pages of the map before here have been let go.
+    std::int64_t releasedUpTo_ = 0;
     std::vector<std::uint8_t> window_;
+    std::size_t windowBytes_ = 0;
     std::int64_t windowStart_ = 0;
     std::size_t windowFill_ = 0;
 
+    void mapWhole();
+    // Lets go of the pages of the map far behind `offset`.
+    void releaseBehind(std::int64_t offset)
+    {
+        if (offset - releasedUpTo_ >= 2 * kResidentBehind || offset < releasedUpTo_)
+            releaseUpTo(offset - kResidentBehind);
+    }
+    void releaseUpTo(std::int64_t offset);
+    // How far behind the reading the pages it read stay in the map, so that a
+    // walk over a long file, or playing it, holds a few MiB of it resident
+    // rather than all it has read; the page cache keeps them either way.
+    static constexpr std::int64_t kResidentBehind = 256 << 10;
     // Fills the window with the bytes from `offset` on.
     void load(std::int64_t offset);
     bool windowHolds(std::int64_t offset) const

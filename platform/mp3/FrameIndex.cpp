@@ -4,14 +4,15 @@ namespace mp3 {
 
 void FrameIndex::add(std::int64_t frame, std::int64_t offset)
 {
-    if (frame % step != 0 || frame / step != std::int64_t(offsets.size()))
+    // The step is a power of two: a mask, not a division, for each frame.
+    if ((frame & (step - 1)) != 0 || frame != step * std::int64_t(offsets.size()))
         return;
     if (offsets.size() == kMaxEntries) {
         for (std::size_t i = 0; i < offsets.size() / 2; ++i)
             offsets[i] = offsets[2 * i];
         offsets.resize(offsets.size() / 2);
         step *= 2;
-        if (frame % step != 0)
+        if ((frame & (step - 1)) != 0)
             return;
     }
     offsets.push_back(offset);

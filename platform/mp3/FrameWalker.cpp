@@ -1,8 +1,10 @@
 #include "platform/mp3/FrameWalker.h"
 
 #include "platform/mp3/FileReader.h"
+#include "platform/mp3/LoudnessScan.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace mp3 {
 
@@ -11,30 +13,184 @@ namespace {
     // Frames in a row that confirm a resync after damage.
     constexpr int kFramesToResync = 3;
     constexpr std::int64_t kFramesBetweenStopChecks = 4096;
-    // Bytes searched for a sync byte between two checks for a stop request.
-    constexpr std::int64_t kBytesBetweenStopChecks = 1 << 20;
+    // Bytes searched for a frame between two checks for a stop request; also
+    // what a reader that cannot map the file must hold at once.
+    constexpr std::int64_t kBytesBetweenStopChecks = 60 * 1024;
+
+    // The bits of the second and third header bytes that every frame of a
+    // stream shares (sync, version, layer; sample rate), as a mask and value.
+    struct StreamBits {
+        std::uint8_t second = 0;
+        std::uint8_t rate = 0;
+    };
+
+    StreamBits streamBitsOf(const MpegFrameHeader& header)
+    {
+        const int versionBits = header.version == MpegFrameHeader::Version::Mpeg1 ? 3
+            : header.version == MpegFrameHeader::Version::Mpeg2                   ? 2
+                                                                                  : 0;
+        const int scale = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 4;
+        const int base = header.sampleRate * scale;
+        const int rateIndex = base == 44100 ? 0 : base == 48000 ? 1 : 2;
+        return { std::uint8_t(0xE0 | (versionBits << 3) | ((4 - header.layer) << 1)),
+            std::uint8_t(rateIndex << 2) };
+    }
+
+    // The test a resync makes at every 0xFF byte before it tries a chain: a
+    // few bit tests, no call, so that a stretch of anything costs about what
+    // reading it does.
+    bool mayStartFrame(const std::uint8_t* bytes, StreamBits stream)
+    {
+        return (bytes[1] & 0xFE) == stream.second && (bytes[2] & 0xF0) != 0xF0
+            && (bytes[2] & 0x0C) == stream.rate;
+    }
+
+    // Where the run of 0xFF bytes that goes on at `bytes` ends, at most `end`.
+    const std::uint8_t* endOfFFRun(const std::uint8_t* bytes, const std::uint8_t* end)
+    {
+        constexpr std::uint64_t kAllOnes = ~std::uint64_t(0);
+        while (end - bytes >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes, 8);
+            if (word != kAllOnes)
+                break;
+            bytes += 8;
+        }
+        while (bytes < end && *bytes == 0xFF)
+            ++bytes;
+        return bytes;
+    }
 
     // The next offset at or after `from` where a run of frames of the stream
     // starts, or `end` when there is none before `end`, within kLongestGap of
-    // `from`, or before a stop is requested.
+    // `from`, or before a stop is requested. Linear in the bytes passed over,
+    // whatever they are: a chain is tried only where a header of the stream
+    // could start, and a run of 0xFF bytes (where none can) is passed at once.
     std::int64_t resync(FileReader& file, std::int64_t from, std::int64_t end,
         const Mp3Layout& layout, const std::stop_token& stop)
     {
+        const StreamBits stream = streamBitsOf(layout.header);
         const std::int64_t limit = std::min(end, from + kLongestGap);
         std::int64_t offset = from;
         while (offset + 4 <= limit && !stop.stop_requested()) {
+            // The stretch's candidates and the three bytes that finish the last.
             const std::int64_t stretchEnd = std::min(limit, offset + kBytesBetweenStopChecks);
-            offset = file.find(0xFF, offset, stretchEnd);
-            if (offset == stretchEnd)
-                continue;
-            if (offset + 4 > end)
-                break;
-            if (frameChainStartsAt(
-                    file, offset, end, &layout.header, kFramesToResync, layout.freeFormatBytes))
-                return offset;
-            ++offset;
+            const std::int64_t readEnd = std::min(end, stretchEnd + 3);
+            const std::uint8_t* bytes = file.bytesAt(offset, std::size_t(readEnd - offset));
+            if (!bytes)
+                return end;
+            const std::uint8_t* const last = bytes + (readEnd - offset) - 4;
+            const std::uint8_t* at = bytes;
+            while (at <= last) {
+                at = static_cast<const std::uint8_t*>(
+                    std::memchr(at, 0xFF, std::size_t(last - at + 1)));
+                if (!at)
+                    break;
+                if (mayStartFrame(at, stream)) {
+                    const std::int64_t candidate = offset + (at - bytes);
+                    if (frameChainStartsAt(file, candidate, end, &layout.header, kFramesToResync,
+                            layout.freeFormatBytes))
+                        return candidate;
+                    // The chain looked elsewhere in the file.
+                    bytes = file.bytesAt(offset, std::size_t(readEnd - offset));
+                    at = bytes + (candidate - offset);
+                } else if (at[1] == 0xFF && at[2] == 0xFF) {
+                    // No header starts two bytes or more before the run's end.
+                    at = std::max(at + 1, endOfFFRun(at + 3, bytes + (readEnd - offset)) - 2);
+                    continue;
+                }
+                ++at;
+            }
+            offset = stretchEnd;
         }
         return end;
+    }
+
+} // namespace
+
+namespace {
+
+    // Parses headers, reusing the last one when the next differs from it at
+    // most in its padding bit, as nearly every header of a stream does: the
+    // frame size then needs no division.
+    class HeaderReader {
+    public:
+        explicit HeaderReader(int freeFormatBytes)
+            : freeFormatBytes_(freeFormatBytes)
+        {
+        }
+
+        // The header at `bytes`, or nothing when there is none of `stream`.
+        std::optional<MpegFrameHeader> read(
+            const std::uint8_t* bytes, const MpegFrameHeader& stream)
+        {
+            const std::uint32_t key = (std::uint32_t(bytes[0]) << 24)
+                | (std::uint32_t(bytes[1]) << 16) | (std::uint32_t(bytes[2] & 0xFD) << 8)
+                | (bytes[3] & 0xC0);
+            if (key != lastKey_ || !last_) {
+                last_ = parseFrameHeader(bytes, freeFormatBytes_);
+                if (!last_ || !last_->sameStreamAs(stream)) {
+                    last_.reset();
+                    return std::nullopt;
+                }
+                lastKey_ = key;
+                unpaddedBytes_ = last_->frameBytes - last_->paddingBytes();
+            }
+            MpegFrameHeader header = *last_;
+            header.padding = (bytes[2] >> 1) & 0x1;
+            header.frameBytes = unpaddedBytes_ + header.paddingBytes();
+            return header;
+        }
+
+    private:
+        int freeFormatBytes_;
+        std::uint32_t lastKey_ = 0;
+        std::optional<MpegFrameHeader> last_;
+        int unpaddedBytes_ = 0;
+    };
+
+    template <class Visit>
+    FrameRun walkWith(
+        FileReader& file, const Mp3Layout& layout, const Visit& visit, const std::stop_token& stop)
+    {
+        FrameRun run;
+        const std::int64_t end = layout.audioEnd;
+        std::int64_t offset = layout.firstAudioFrame();
+        run.audioEnd = offset;
+        bool startsRun = true;
+        HeaderReader headers(layout.freeFormatBytes);
+        while (offset + 4 <= end) {
+            if (run.audioFrames % kFramesBetweenStopChecks == 0 && stop.stop_requested())
+                return run;
+            file.readingAt(offset);
+            // The header and what follows it up to the reservoir's size.
+            const std::uint8_t* bytes = file.bytesAt(offset, 8);
+            const bool eightBytes = bytes != nullptr;
+            if (!eightBytes)
+                bytes = file.bytesAt(offset, 4);
+            if (!bytes)
+                break;
+            const auto header = headers.read(bytes, layout.header);
+            if (!header) {
+                offset = resync(file, offset + 1, end, layout, stop);
+                startsRun = true;
+                if (stop.stop_requested())
+                    return run;
+                continue;
+            }
+            if (offset + header->frameBytes > end)
+                break; // a frame cut off at the end holds no audio that can be decoded
+            const bool more = visit(FrameSeen { run.audioFrames, offset, *header, startsRun,
+                eightBytes ? reservoirBytes(bytes, *header) : 0 });
+            startsRun = false;
+            ++run.audioFrames;
+            offset += header->frameBytes;
+            run.audioEnd = offset;
+            if (!more)
+                return run;
+        }
+        run.complete = true;
+        return run;
     }
 
 } // namespace
@@ -42,55 +198,32 @@ namespace {
 FrameRun visitFrames(
     FileReader& file, const Mp3Layout& layout, const FrameVisitor& visit, std::stop_token stop)
 {
-    FrameRun run;
-    const std::int64_t end = layout.audioEnd;
-    std::int64_t offset = layout.firstAudioFrame();
-    run.audioEnd = offset;
-    bool startsRun = true;
-    while (offset + 4 <= end) {
-        if (run.audioFrames % kFramesBetweenStopChecks == 0 && stop.stop_requested())
-            return run;
-        const std::uint8_t* bytes = file.bytesAt(offset, 4);
-        if (!bytes)
-            break;
-        const auto header = parseFrameHeader(bytes, layout.freeFormatBytes);
-        if (!header || !header->sameStreamAs(layout.header)) {
-            offset = resync(file, offset + 1, end, layout, stop);
-            startsRun = true;
-            if (stop.stop_requested())
-                return run;
-            continue;
-        }
-        if (offset + header->frameBytes > end)
-            break; // a frame cut off at the end holds no audio that can be decoded
-        const std::uint8_t* start = file.bytesAt(offset, 8);
-        const bool more = visit(FrameSeen { run.audioFrames, offset, *header, startsRun,
-            start ? reservoirBytes(start, *header) : 0 });
-        startsRun = false;
-        ++run.audioFrames;
-        offset += header->frameBytes;
-        run.audioEnd = offset;
-        if (!more)
-            return run;
-    }
-    run.complete = true;
-    return run;
+    return walkWith(file, layout, visit, stop);
 }
 
 FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token stop)
 {
     FrameWalk walk;
-    const FrameRun run = visitFrames(
+    const bool layer3 = layout.header.layer == 3;
+    const FrameRun run = walkWith(
         file, layout,
         [&](const FrameSeen& frame) {
             walk.index.add(frame.number, frame.offset);
             walk.table.add(frame);
+            if (layer3) {
+                const int loudnessBytes = loudnessBytesRead(frame.header);
+                const std::uint8_t* bytes = frame.header.frameBytes >= loudnessBytes
+                    ? file.bytesAt(frame.offset, std::size_t(loudnessBytes))
+                    : nullptr;
+                walk.loudness.push_back(bytes ? frameLoudnessByte(bytes, frame.header) : 0);
+            }
             return true;
         },
-        std::move(stop));
+        stop);
     walk.table.finish(run, layout, file.size());
     walk.audioFrames = run.audioFrames;
-    walk.complete = run.complete;
+    // A file cut short under the walk read as zeros past its new end.
+    walk.complete = run.complete && !file.truncated();
     return walk;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <stop_token>
+#include <vector>
 
 namespace mp3 {
 
@@ -18,6 +19,8 @@ struct FrameWalk {
     FrameIndex index;
     // Every frame, for cutting the file at frame bounds.
     FrameTable table;
+    // The loudness of every layer III frame, in order (see frameLoudnessByte).
+    std::vector<std::uint8_t> loudness;
     // False when the walk was stopped before the end of the audio.
     bool complete = false;
 };

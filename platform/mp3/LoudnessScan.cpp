@@ -3,6 +3,7 @@
 #include "platform/mp3/FileReader.h"
 #include "platform/mp3/FrameWalker.h"
 #include "platform/mp3/Mp3Layout.h"
+#include "platform/mp3/SharedFrameTables.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,63 +20,60 @@ namespace {
     // say how loud the sound is.
     constexpr std::int64_t kLeastFramesPerLevel = 4;
 
-    // Reads bits from the most significant on.
-    class BitReader {
-    public:
-        explicit BitReader(const std::uint8_t* bytes)
-            : bytes_(bytes)
-        {
-        }
-        unsigned read(int count)
-        {
-            unsigned value = 0;
-            for (int i = 0; i < count; ++i, ++position_)
-                value = (value << 1) | ((bytes_[position_ / 8] >> (7 - position_ % 8)) & 1u);
-            return value;
-        }
-        void skip(int count) { position_ += count; }
+} // namespace
 
-    private:
-        const std::uint8_t* bytes_;
-        int position_ = 0;
-    };
+namespace {
+
+    // The loudest global gain of the granules and channels that hold coded
+    // sound, -1 when none does. Each granule and channel's fields come in a
+    // run of fixed length (part2_3_length, big_values, global_gain, then 4 +
+    // 1 + 22 + 3 bits in MPEG-1, 9 + 1 + 22 + 2 in MPEG-2 and 2.5), so every
+    // gain lies at a known bit, read without stepping through the others.
+    int loudestGain(const std::uint8_t* sideInfo, const MpegFrameHeader& header)
+    {
+        const bool mpeg1 = header.version == MpegFrameHeader::Version::Mpeg1;
+        const int channels = header.mono ? 1 : 2;
+        const int granules = mpeg1 ? 2 : 1;
+        // main_data_begin, private bits and, for MPEG-1, the scale factor sharing flags.
+        int at = mpeg1 ? 9 + (header.mono ? 5 : 3) + 4 * channels : 8 + (header.mono ? 1 : 2);
+        const int stride = mpeg1 ? 59 : 63;
+        const auto bitsAt = [sideInfo](int bit, int count) {
+            const std::uint8_t* p = sideInfo + bit / 8;
+            const std::uint32_t word
+                = (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2];
+            return int((word >> (24 - bit % 8 - count)) & ((1u << count) - 1));
+        };
+        int loudest = -1;
+        for (int g = 0; g < granules * channels; ++g, at += stride)
+            if (bitsAt(at, 12) > 0)
+                loudest = std::max(loudest, bitsAt(at + 21, 8));
+        return loudest;
+    }
+
+    float dbOfGain(int gain)
+    {
+        return gain < 0 ? kSilentDb : std::max(kSilentDb, kDbPerGainStep * float(gain - kUnitGain));
+    }
 
 } // namespace
+
+int loudnessBytesRead(const MpegFrameHeader& header)
+{
+    // The last gain's three bytes may reach two bytes past the side information.
+    return header.sideInfoOffset() + header.sideInfoBytes() + 2;
+}
 
 std::optional<float> frameLoudnessDb(
     const std::uint8_t* frame, std::size_t bytes, const MpegFrameHeader& header)
 {
-    if (header.layer != 3)
+    if (header.layer != 3 || bytes < std::size_t(loudnessBytesRead(header)))
         return std::nullopt;
-    const int sideInfoAt = header.sideInfoOffset();
-    if (bytes < std::size_t(sideInfoAt + header.sideInfoBytes()))
-        return std::nullopt;
+    return dbOfGain(loudestGain(frame + header.sideInfoOffset(), header));
+}
 
-    const bool mpeg1 = header.version == MpegFrameHeader::Version::Mpeg1;
-    const int channels = header.mono ? 1 : 2;
-    const int granules = mpeg1 ? 2 : 1;
-    BitReader bits(frame + sideInfoAt);
-    // main_data_begin, private bits and, for MPEG-1, the scale factor sharing flags.
-    if (mpeg1)
-        bits.skip(9 + (header.mono ? 5 : 3) + 4 * channels);
-    else
-        bits.skip(8 + (header.mono ? 1 : 2));
-    // Each granule and channel: part2_3_length, big_values, global_gain, then
-    // fields up to the next one that are 4 + 1 + 22 + 3 bits long in MPEG-1
-    // and 9 + 1 + 22 + 2 in MPEG-2 and 2.5.
-    const int rest = mpeg1 ? 30 : 34;
-    int loudestGain = -1;
-    for (int g = 0; g < granules * channels; ++g) {
-        const unsigned codedBits = bits.read(12);
-        bits.skip(9);
-        const int gain = int(bits.read(8));
-        bits.skip(rest);
-        if (codedBits > 0)
-            loudestGain = std::max(loudestGain, gain);
-    }
-    if (loudestGain < 0)
-        return kSilentDb;
-    return std::max(kSilentDb, kDbPerGainStep * float(loudestGain - kUnitGain));
+std::uint8_t frameLoudnessByte(const std::uint8_t* frame, const MpegFrameHeader& header)
+{
+    return std::uint8_t(std::max(0, loudestGain(frame + header.sideInfoOffset(), header)));
 }
 
 std::optional<LoudnessProfile> scanLoudness(const std::filesystem::path& path, int levelsWanted,
@@ -104,27 +102,44 @@ std::optional<LoudnessProfile> scanLoudness(const std::filesystem::path& path, i
     std::vector<double> sumsDb;
     std::vector<int> counts;
     bool anyRead = false;
+    const auto add = [&](std::int64_t number, float db) {
+        const auto level = std::size_t(number / framesPerLevel);
+        if (level >= profile.levelsDb.size()) {
+            profile.levelsDb.resize(level + 1, kSilentDb);
+            sumsDb.resize(level + 1, 0.0);
+            counts.resize(level + 1, 0);
+        }
+        sumsDb[level] += db;
+        profile.levelsDb[level] = float(sumsDb[level] / ++counts[level]);
+        anyRead = true;
+    };
+
+    // The device's walk of this very file already read every frame's
+    // loudness: the file is not read a second time.
+    if (const auto identity = identityOf(file.fd())) {
+        while (!waitForPendingWalk(*identity, std::chrono::milliseconds(20)))
+            if (stop.stop_requested())
+                return std::nullopt;
+        if (const auto shared = sharedFrameLoudness(*identity); shared && !shared->empty()) {
+            for (std::size_t number = 0; number < shared->size(); ++number)
+                add(std::int64_t(number), dbOfGain((*shared)[number]));
+            profile.complete = true;
+            if (progress)
+                progress(profile);
+            return profile;
+        }
+    }
     // Enough for the side information of any frame of the stream, CRC or not.
     const std::size_t sideInfoEnd = std::size_t(MpegFrameHeader::kHeaderBytes
-        + MpegFrameHeader::kCrcBytes + layout->header.sideInfoBytes());
+        + MpegFrameHeader::kCrcBytes + layout->header.sideInfoBytes() + 2);
     const FrameRun run = visitFrames(
         file, *layout,
         [&](const FrameSeen& frame) {
-            const auto level = std::size_t(frame.number / framesPerLevel);
-            if (level >= profile.levelsDb.size()) {
-                profile.levelsDb.resize(level + 1, kSilentDb);
-                sumsDb.resize(level + 1, 0.0);
-                counts.resize(level + 1, 0);
-            }
             const std::size_t available
                 = std::size_t(std::min<std::int64_t>(sideInfoEnd, frame.header.frameBytes));
-            if (const std::uint8_t* bytes = file.bytesAt(frame.offset, available)) {
-                if (const auto db = frameLoudnessDb(bytes, available, frame.header)) {
-                    sumsDb[level] += *db;
-                    profile.levelsDb[level] = float(sumsDb[level] / ++counts[level]);
-                    anyRead = true;
-                }
-            }
+            if (const std::uint8_t* bytes = file.bytesAt(frame.offset, available))
+                if (const auto db = frameLoudnessDb(bytes, available, frame.header))
+                    add(frame.number, *db);
             if (progress && anyRead && (frame.number + 1) % kFramesPerProgress == 0)
                 progress(profile);
             return !stop.stop_requested();

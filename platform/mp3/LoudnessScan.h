@@ -24,6 +24,13 @@ constexpr float kSilentDb = -300.0f;
 std::optional<float> frameLoudnessDb(
     const std::uint8_t* frame, std::size_t bytes, const MpegFrameHeader& header);
 
+// The same in one byte, as the device's walk keeps it for each frame: the
+// loudest global gain, 0 for a frame without coded sound (any gain that low
+// already reads as kSilentDb). Only for whole layer III frames.
+std::uint8_t frameLoudnessByte(const std::uint8_t* frame, const MpegFrameHeader& header);
+// Bytes of a frame that frameLoudnessByte reads.
+int loudnessBytesRead(const MpegFrameHeader& header);
+
 // The mean loudness of the frames of each stretch of equal length, from the
 // start of the audio on.
 struct LoudnessProfile {
@@ -33,10 +40,11 @@ struct LoudnessProfile {
 };
 using LoudnessProgress = std::function<void(const LoudnessProfile&)>;
 
-// Walks the audio frames of `path`, cutting the audio into about
-// `levelsWanted` stretches of a tenth of a second or more, and shows the profile so far to
-// `progress` every few thousand frames. Empty when the file holds no frame whose loudness can be
-// read. A stop request ends the walk promptly with what was found so far.
+// Takes the loudness of each frame from the device's walk of `path` when it
+// has one (waiting for it while it is under way), else walks the audio frames of `path`, cutting
+// the audio into about `levelsWanted` stretches of a tenth of a second or more, and shows the
+// profile so far to `progress` every few thousand frames. Empty when the file holds no frame whose
+// loudness can be read. A stop request ends the walk promptly with what was found so far.
 std::optional<LoudnessProfile> scanLoudness(const std::filesystem::path& path, int levelsWanted,
     const LoudnessProgress& progress, std::stop_token stop = {});
 

@@ -16,28 +16,44 @@ namespace {
         return frames;
     }
 
+    std::shared_ptr<const FrameLoudness> shareLoudness(
+        FrameLoudness loudness, const FrameSharing& sharing)
+    {
+        auto shared = std::make_shared<const FrameLoudness>(std::move(loudness));
+        if (sharing.identity)
+            shareFrameLoudness(*sharing.identity, shared);
+        return shared;
+    }
+
 } // namespace
 
 SeekIndex::SeekIndex(FrameWalk walked, const FrameSharing& sharing)
     : index_(std::make_shared<const FrameIndex>(std::move(walked.index)))
 {
-    if (walked.complete)
+    if (walked.complete) {
         frames_ = shareFrames(std::move(walked.table), sharing);
+        loudness_ = shareLoudness(std::move(walked.loudness), sharing);
+    }
 }
 
-SeekIndex::SeekIndex(
-    const std::filesystem::path& path, const Mp3Layout& layout, FrameSharing sharing)
+SeekIndex::SeekIndex(int fd, const Mp3Layout& layout, FrameSharing sharing)
 {
-    walker_ = std::jthread([this, path, layout, sharing](std::stop_token stop) {
-        FileReader file(path);
-        FrameWalk walk = walkFrames(file, layout, stop);
-        if (!walk.complete)
-            return;
-        auto index = std::make_shared<const FrameIndex>(std::move(walk.index));
-        auto frames = shareFrames(std::move(walk.table), sharing);
-        std::lock_guard lock(mutex_);
-        index_ = std::move(index);
-        frames_ = std::move(frames);
+    auto file = std::make_unique<FileReader>(fd);
+    auto pending = sharing.identity ? std::make_unique<PendingWalk>(*sharing.identity) : nullptr;
+    walker_ = std::jthread([this, file = std::move(file), pending = std::move(pending), layout,
+                               sharing](std::stop_token stop) mutable {
+        FrameWalk walk = walkFrames(*file, layout, stop);
+        if (walk.complete) {
+            auto index = std::make_shared<const FrameIndex>(std::move(walk.index));
+            auto frames = shareFrames(std::move(walk.table), sharing);
+            auto loudness = shareLoudness(std::move(walk.loudness), sharing);
+            std::lock_guard lock(mutex_);
+            index_ = std::move(index);
+            frames_ = std::move(frames);
+            loudness_ = std::move(loudness);
+        }
+        // Shared first, so that one who waited finds the table.
+        pending.reset();
     });
 }
 

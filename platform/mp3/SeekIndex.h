@@ -5,7 +5,6 @@
 #include "platform/mp3/Mp3Layout.h"
 #include "platform/mp3/SharedFrameTables.h"
 
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -28,8 +27,11 @@ struct FrameSharing {
 class SeekIndex {
 public:
     SeekIndex(FrameWalk walked, const FrameSharing& sharing);
-    SeekIndex(
-        const std::filesystem::path& path, const Mp3Layout& layout, FrameSharing sharing = {});
+    // Walks the file open on `fd`, through a duplicate of it taken now, so
+    // that the walk reads the very file that was opened whatever its name
+    // comes to name. While it runs, the walk is pending under the sharing
+    // identity (see PendingWalk).
+    SeekIndex(int fd, const Mp3Layout& layout, FrameSharing sharing = {});
     ~SeekIndex();
     SeekIndex(const SeekIndex&) = delete;
     SeekIndex& operator=(const SeekIndex&) = delete;
@@ -42,6 +44,7 @@ private:
     mutable std::mutex mutex_;
     std::shared_ptr<const FrameIndex> index_;
     std::shared_ptr<const FrameTable> frames_;
+    std::shared_ptr<const FrameLoudness> loudness_;
     std::jthread walker_;
 };
 

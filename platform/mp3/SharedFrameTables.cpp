@@ -1,5 +1,7 @@
 #include "platform/mp3/SharedFrameTables.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <sys/stat.h>
 #include <vector>
@@ -17,6 +19,10 @@ namespace {
         std::mutex mutex;
         // Newest last: a file may be open on more than one device.
         std::vector<Shared> shared;
+        std::vector<std::pair<FileIdentity, std::weak_ptr<const FrameLoudness>>> loudness;
+        // One entry per walk under way; a file may be walked twice at once.
+        std::vector<FileIdentity> pending;
+        std::condition_variable walkEnded;
     };
 
     Tables& tables()
@@ -75,6 +81,55 @@ std::shared_ptr<const FrameTable> sharedFrameTable(const FileIdentity& identity)
             if (auto table = one->table.lock())
                 return table;
     return nullptr;
+}
+
+void shareFrameLoudness(
+    const FileIdentity& walked, const std::shared_ptr<const FrameLoudness>& loudness)
+{
+    Tables& registry = tables();
+    std::lock_guard lock(registry.mutex);
+    std::erase_if(registry.loudness, [](const auto& one) { return one.second.expired(); });
+    registry.loudness.emplace_back(walked, loudness);
+}
+
+std::shared_ptr<const FrameLoudness> sharedFrameLoudness(const FileIdentity& identity)
+{
+    Tables& registry = tables();
+    std::lock_guard lock(registry.mutex);
+    for (auto one = registry.loudness.rbegin(); one != registry.loudness.rend(); ++one)
+        if (one->first == identity)
+            if (auto loudness = one->second.lock())
+                return loudness;
+    return nullptr;
+}
+
+PendingWalk::PendingWalk(const FileIdentity& identity)
+    : identity_(identity)
+{
+    Tables& registry = tables();
+    std::lock_guard lock(registry.mutex);
+    registry.pending.push_back(identity);
+}
+
+PendingWalk::~PendingWalk()
+{
+    Tables& registry = tables();
+    {
+        std::lock_guard lock(registry.mutex);
+        registry.pending.erase(
+            std::find(registry.pending.begin(), registry.pending.end(), identity_));
+    }
+    registry.walkEnded.notify_all();
+}
+
+bool waitForPendingWalk(const FileIdentity& identity, std::chrono::milliseconds most)
+{
+    Tables& registry = tables();
+    std::unique_lock lock(registry.mutex);
+    return registry.walkEnded.wait_for(lock, most, [&] {
+        return std::find(registry.pending.begin(), registry.pending.end(), identity)
+            == registry.pending.end();
+    });
 }
 
 } // namespace mp3

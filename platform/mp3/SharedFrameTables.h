@@ -2,10 +2,12 @@
 
 #include "platform/mp3/FrameTable.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace mp3 {
 
@@ -42,5 +44,31 @@ void shareFrameTable(const FileIdentity& walked, const std::shared_ptr<const Fra
 std::shared_ptr<const FrameTable> sharedFrameTable(const std::filesystem::path& path);
 // The table shared under `identity`, or null.
 std::shared_ptr<const FrameTable> sharedFrameTable(const FileIdentity& identity);
+
+// The loudness of each frame of a file (see frameLoudnessByte), kept beside
+// its frame table by the same walk and shared the same way, so that a sketch
+// of the file's sound needs no walk of its own.
+using FrameLoudness = std::vector<std::uint8_t>;
+void shareFrameLoudness(
+    const FileIdentity& walked, const std::shared_ptr<const FrameLoudness>& loudness);
+std::shared_ptr<const FrameLoudness> sharedFrameLoudness(const FileIdentity& identity);
+
+// A walk over the file with `identity` under way, from construction to
+// destruction: one who wants that file's table meanwhile can wait for it
+// (waitForPendingWalk) rather than walk the file a second time.
+class PendingWalk {
+public:
+    explicit PendingWalk(const FileIdentity& identity);
+    ~PendingWalk();
+    PendingWalk(const PendingWalk&) = delete;
+    PendingWalk& operator=(const PendingWalk&) = delete;
+
+private:
+    FileIdentity identity_;
+};
+
+// Waits up to `most` for the walks pending for `identity` to end; true when
+// none is pending any more, false when one still is.
+bool waitForPendingWalk(const FileIdentity& identity, std::chrono::milliseconds most);
 
 } // namespace mp3

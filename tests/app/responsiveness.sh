@@ -7,7 +7,8 @@
 # The big files are made from SHORT_CBR.mp3 (a constant-rate file without an
 # info frame) in a temporary folder and removed at the end.
 # Exits 77 (skipped) when Xvfb or xdotool is missing. TRIMORA_SANITIZED_BUILD
-# set leaves out the chained-headers case.
+# set leaves out the chained-headers case. TRIMORA_BIG_FILES, a list of
+# NAME=FILE, adds the open of each such file as a case of its own.
 set -euo pipefail
 program="$1" ping_window="$2" close_window="$3" bound_ms="$4" short_cbr="$5"
 source "$(dirname "$0")/x-session.sh"
@@ -134,6 +135,9 @@ measure save-sixty-minutes save_clip "$work/clip.mp3"
 clip_bytes=$(stat -c %s "$work/clip.mp3" 2>/dev/null || echo 0)
 [ "$clip_bytes" -gt $((50 * 1000 * 1000)) ] || fail "the clip is $clip_bytes bytes, not about an hour"
 rm -f "$work/chained-tags.mp3" "$work/clip.mp3"
+for entry in ${TRIMORA_BIG_FILES:-}; do
+  measure "open-${entry%%=*}" open_file "${entry#*=}"
+done
 measure dialog-special-files look_into_folder "$work/special"
 # /proc/kmsg blocks on read, and only root may open it.
 [ "$(id -u)" -eq 0 ] && measure dialog-proc look_into_folder /proc

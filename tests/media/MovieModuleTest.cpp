@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <deque>
+#include <future>
 #include <gtest/gtest.h>
 #include <optional>
 #include <tuple>
@@ -89,6 +90,36 @@ TEST_F(MovieModuleTest, OpenClosesTheAliasThenOpensTheQuotedNameAsUtf8)
     fail(275);
     movie.openMovie();
     EXPECT_EQ(movie.Error, 275);
+}
+
+// A long open: the window's events run until the device answers, and a
+// handler that runs meanwhile finds the alias not yet open without reaching
+// the device, so no second command races the open.
+TEST_F(MovieModuleTest, OpenLetsEventsRunAndKeepsHandlersOffTheDeviceUntilItIsAnswered)
+{
+    std::promise<void> handlerRan;
+    std::shared_future<void> ran = handlerRan.get_future().share();
+    device.answer = [ran](const std::string& command) {
+        if (command.starts_with("open"))
+            ran.wait_for(std::chrono::seconds(10)); // without events, never set
+        return Reply {};
+    };
+    bool opening = false;
+    seams.duringWait = [&] {
+        if (opening)
+            return;
+        opening = movie.isOpening();
+        movie.playMovie();
+        EXPECT_EQ(movie.Error, 263);
+        handlerRan.set_value();
+    };
+    movie.Filename = "a.mp3";
+    movie.openMovie();
+    EXPECT_TRUE(opening);
+    EXPECT_FALSE(movie.isOpening());
+    EXPECT_EQ(movie.Error, 0);
+    EXPECT_EQ(
+        device.commands, (Commands { "close movie", "open \"a.mp3\" type mpegvideo alias movie" }));
 }
 
 TEST_F(MovieModuleTest, TransportCommandsAreSentWithoutReplyAndStoreTheirResult)

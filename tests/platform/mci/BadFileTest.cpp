@@ -1,7 +1,10 @@
 #include "MciSession.h"
+#include "platform/mp3/FileReader.h"
+#include "platform/mp3/FrameWalker.h"
 #include "tests/support/FifoRelease.h"
 
 #include <chrono>
+#include <functional>
 #include <future>
 #include <random>
 #include <sys/stat.h>
@@ -97,4 +100,66 @@ TEST_F(MciTest, AFileRemovedWhileOpenStopsPlayingWithoutHarm)
     }
     EXPECT_EQ(now, "stopped");
     EXPECT_EQ(send("close movie"), 0u);
+}
+
+// Runs of 0xFF bytes, where no header can start, are passed over at about
+// the speed of reading them; every frame between them is counted. The bound
+// leaves vast room for a loaded machine: a search that tries a chain at each
+// of the 60 MiB of 0xFF bytes takes over a second.
+TEST_F(MciTest, RunsOfFFBytesBetweenFramesOpenInAboutTheTimeOfReadingThem)
+{
+    TempDir dir;
+    const auto source = fixtures::path("cbr128_noinfo_10s.mp3");
+    mp3::FileReader reader(source);
+    const auto layout = mp3::findMp3Layout(reader);
+    ASSERT_TRUE(layout);
+    const auto frames = mp3::walkFrames(reader, *layout).table;
+    const std::string forty = readFile(source).substr(0, std::size_t(frames[39].end()));
+    const std::string gap(std::size_t(15) << 20, '\xFF');
+    const auto file = dir / "gaps.mp3";
+    writeFile(file, forty + gap + forty + gap + forty + gap + forty + gap + forty);
+
+    const auto timed = [](const std::function<void()>& work) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count();
+    };
+    const double readMs = timed([&] {
+        std::ifstream in(file, std::ios::binary);
+        std::vector<char> block(1 << 20);
+        while (in.read(block.data(), std::streamsize(block.size())) || in.gcount() > 0) { }
+    });
+    // The first open of a process also starts its sound system.
+    ASSERT_EQ(openAsMovie(source), 0u);
+    ASSERT_EQ(send("close movie"), 0u);
+    const double openMs = timed([&] { ASSERT_EQ(openAsMovie(file), 0u); });
+    std::printf("open %.1f ms, read %.1f ms\n", openMs, readMs);
+    // 200 frames of 1152 samples at 44.1 kHz.
+    EXPECT_EQ(length(), 5224);
+    EXPECT_LT(openMs, 3 * readMs + 800);
+}
+
+// A file cut short while it is walked reads as zeros past its new end, so
+// the walk ends there instead of the program ending on a bus error.
+TEST_F(MciTest, AFileCutShortUnderTheWalkEndsItWhereItWasCut)
+{
+    TempDir dir;
+    const auto file = dir / "cut.mp3";
+    writeFile(file, readFile(fixtures::path("cbr128_noinfo_10s.mp3")));
+    mp3::FileReader reader(file);
+    const auto layout = mp3::findMp3Layout(reader);
+    ASSERT_TRUE(layout);
+    std::int64_t cutAt = 0;
+    const auto run = mp3::visitFrames(reader, *layout, [&](const mp3::FrameSeen& frame) {
+        if (frame.number == 10) {
+            cutAt = frame.offset + frame.header.frameBytes;
+            std::filesystem::resize_file(file, std::uintmax_t(cutAt));
+        }
+        return true;
+    });
+    EXPECT_EQ(run.audioFrames, 11);
+    EXPECT_EQ(run.audioEnd, cutAt);
+    EXPECT_TRUE(reader.truncated());
+    EXPECT_FALSE(mp3::walkFrames(reader, *layout).complete);
 }

@@ -90,7 +90,7 @@ TEST(FrameWalkTest, CrossesGapsUnderTheBoundAndStopsWhenAsked)
     mp3::FileReader file(many);
     const auto layout = mp3::findMp3Layout(file);
     ASSERT_TRUE(layout);
-    auto index = std::make_unique<mp3::SeekIndex>(many, *layout);
+    auto index = std::make_unique<mp3::SeekIndex>(file.fd(), *layout);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const auto start = Clock::now();
     EXPECT_EQ(index->current(), nullptr) << "the walk ended already";
