@@ -150,9 +150,15 @@ void Slider::paintEvent(QPaintEvent* event)
     // alike, darker where the sound has played; the section takes the
     // selection colour, its edges drawn sharp, so where it lies and how long
     // it is read at a glance.
-    const auto tint = [](QColor colour, int alpha) {
-        colour.setAlpha(alpha);
-        return colour;
+    // Opaque mixes with the window colour, so the groove does not show
+    // through the picture.
+    const QColor window = palette.color(QPalette::Window);
+    const auto tint = [&](const QColor& colour, double share) {
+        const auto mix = [&](int ours, int theirs) {
+            return int(std::lround(ours * share + theirs * (1 - share)));
+        };
+        return QColor(mix(colour.red(), window.red()), mix(colour.green(), window.green()),
+            mix(colour.blue(), window.blue()));
     };
     const QColor ink = palette.color(QPalette::WindowText);
     const QColor accent = palette.color(QPalette::Highlight);
@@ -161,7 +167,7 @@ void Slider::paintEvent(QPaintEvent* event)
     if (marked) {
         const QRectF band(
             markFrom, centre - reach, std::max(1.0, markTo - markFrom), 2.0 * reach + 1);
-        painter.fillRect(band, tint(accent, 60));
+        painter.fillRect(band, tint(accent, 0.25));
         painter.fillRect(QRectF(band.left(), band.top(), 1, band.height()), accent);
         painter.fillRect(QRectF(band.right() - 1, band.top(), 1, band.height()), accent);
     }
@@ -172,9 +178,13 @@ void Slider::paintEvent(QPaintEvent* event)
         const int lastColumn = int(std::ceil(left + overview_.size() / levelsPerPixel));
         const int rightEdge = groove.right() - handle.width() / 2;
         const double played = xOf(value());
+        // Levels rise from the bottom edge over the slider's whole height,
+        // where a few decibels make a pixel, rather than both ways from the
+        // middle, where they would make half of one.
+        const int base = centre + reach + 1;
         const auto heightOf = [&](float level) {
             // Any sound shows, however quiet; silence leaves the groove empty.
-            return level > 0 ? std::max(1, int(std::lround(level * reach))) : 0;
+            return level > 0 ? std::max(1, int(std::lround(level * (2 * reach + 1)))) : 0;
         };
         for (int x = firstColumn; x <= std::min(lastColumn, rightEdge); ++x) {
             const double from = std::max(0.0, (x - left) * levelsPerPixel);
@@ -189,11 +199,11 @@ void Slider::paintEvent(QPaintEvent* event)
                     peak = std::max(peak, peaks_[i]);
             }
             const bool inSection = marked && x >= markFrom && x < markTo;
-            const QColor solid = inSection ? accent : tint(ink, x < played ? 200 : 120);
+            const QColor solid = inSection ? accent : tint(ink, x < played ? 0.8 : 0.5);
             if (const int height = heightOf(peak))
-                painter.fillRect(x, centre - height, 1, 2 * height + 1, tint(solid, 70));
+                painter.fillRect(x, base - height, 1, height, tint(solid, 0.3));
             if (const int height = heightOf(body))
-                painter.fillRect(x, centre - height, 1, 2 * height + 1, solid);
+                painter.fillRect(x, base - height, 1, height, solid);
         }
     }
 
