@@ -92,11 +92,12 @@ LoudnessOverview::LoudnessOverview(Show show, QObject* parent)
 
 LoudnessOverview::~LoudnessOverview()
 {
-    current_.thread.request_stop();
-    for (auto& worker : stopping_)
-        worker.thread.request_stop();
+    stop();
 }
 
+// A stopped worker is let go rather than waited for: at the lowest priority
+// it may wait long for a processor before it sees the request, and it needs
+// nothing of this object once its owner is gone.
 void LoudnessOverview::stop()
 {
     ++generation_;
@@ -105,38 +106,46 @@ void LoudnessOverview::stop()
     if (!current_.thread.joinable())
         return;
     current_.thread.request_stop();
-    stopping_.push_back(std::move(current_));
+    {
+        const std::lock_guard lock(current_.mailbox->ownerMutex);
+        current_.mailbox->owner = nullptr;
+    }
+    current_.thread.detach();
     current_ = {};
 }
 
 void LoudnessOverview::start(const QString& path)
 {
     stop();
-    std::erase_if(stopping_, [](const Worker& worker) { return worker.finished->load(); });
 
     const std::uint64_t generation = generation_;
     auto finished = std::make_shared<std::atomic<bool>>(false);
     auto mailbox = std::make_shared<Mailbox>();
+    mailbox->owner = this;
     current_.finished = finished;
     current_.mailbox = mailbox;
     collector_.start();
     current_.thread
-        = std::jthread([this, generation, finished, mailbox,
+        = std::jthread([generation, finished, mailbox,
                            file = QFile::encodeName(path).toStdString()](std::stop_token stop) {
               auto lastShown = Clock::now();
+              // The sketch goes straight to the window, while its owner lasts.
               const auto post = [&](LoudnessPicture picture) {
                   lastShown = Clock::now();
-                  QMetaObject::invokeMethod(
-                      this,
-                      [this, generation, picture = std::move(picture)]() mutable {
-                          deliver(generation, std::move(picture));
-                      },
-                      Qt::QueuedConnection);
+                  const std::lock_guard lock(mailbox->ownerMutex);
+                  if (LoudnessOverview* owner = mailbox->owner)
+                      QMetaObject::invokeMethod(
+                          owner,
+                          [owner, generation, picture = std::move(picture)]() mutable {
+                              owner->deliver(generation, std::move(picture));
+                          },
+                          Qt::QueuedConnection);
               };
               const auto leave = [&](LoudnessPicture picture) {
                   lastShown = Clock::now();
                   const std::lock_guard lock(mailbox->mutex);
                   mailbox->picture = std::move(picture);
+                  mailbox->fresh = true;
               };
               const auto due = [&] { return Clock::now() - lastShown >= kProgressInterval; };
               const auto sketchPicture = [](const mp3::LoudnessProfile& profile) {
@@ -176,7 +185,12 @@ void LoudnessOverview::collect()
     std::unique_lock lock(current_.mailbox->mutex, std::try_to_lock);
     if (!lock.owns_lock())
         return;
-    std::optional<LoudnessPicture> picture = std::exchange(current_.mailbox->picture, {});
+    // A copy, made here: freeing the worker's memory on this thread would
+    // take the lock of its allocator's arena, which the worker may hold.
+    std::optional<LoudnessPicture> picture;
+    if (current_.mailbox->fresh)
+        picture = current_.mailbox->picture;
+    current_.mailbox->fresh = false;
     lock.unlock();
     if ((picture && picture->decoded) || workerDone)
         collector_.stop();

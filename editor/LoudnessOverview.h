@@ -50,12 +50,17 @@ public:
     static constexpr float kRangeDb = 48.0f;
 
 private:
-    // Where the decoding leaves its latest picture. The window thread only
-    // ever tries its lock: a thread at the lowest priority can be kept off
-    // the processors for long while holding it, and the window must not wait.
+    // What a worker shares with the window. The decoding leaves its latest
+    // picture here, and the window thread only ever tries that lock: a thread
+    // at the lowest priority can be kept off the processors for long while
+    // holding it, and the window must not wait. The sketch, at the usual
+    // priority, posts to the owner while there is one.
     struct Mailbox {
         std::mutex mutex;
-        std::optional<LoudnessPicture> picture;
+        LoudnessPicture picture;
+        bool fresh = false;
+        std::mutex ownerMutex;
+        LoudnessOverview* owner = nullptr;
     };
     struct Worker {
         std::jthread thread;
@@ -73,7 +78,4 @@ private:
     QTimer collector_;
     // Once the decoding's pictures show, a late sketch must not cover them.
     bool showingDecoded_ = false;
-    // Stopped walks that may still be finishing a read; joined once finished,
-    // so that a slow disk never holds up the window.
-    std::vector<Worker> stopping_;
 };
