@@ -3,7 +3,6 @@
 #include "platform/controls/NameOnlyIconProvider.h"
 #include "platform/runtime/RuntimeError.h"
 
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -40,11 +39,11 @@ QSettings settings()
     return QSettings(QStringLiteral("Trimora"), QStringLiteral("Trimora"));
 }
 
-const QString kLastFolderKey = QStringLiteral("dialogs/lastFolder");
+constexpr char kLastFolderKey[] = "dialogs/lastFolder";
 
 bool holdsFolder(const QString& fileName)
 {
-    return fileName.contains(QDir::separator()) || fileName.contains(u'/');
+    return fileName.contains(u'/');
 }
 
 } // namespace
