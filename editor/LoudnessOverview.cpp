@@ -17,8 +17,6 @@ using Clock = std::chrono::steady_clock;
 // Often enough to look progressive, rarely enough to cost the window nothing.
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 constexpr int kCollectIntervalMs = 50;
-// How far the peaks of loud music stand above its RMS level, about.
-constexpr float kUsualCrestDb = 12.0f;
 // Decoded stretches between looks at the clock.
 constexpr int kLevelsPerProgress = 8;
 
@@ -29,9 +27,7 @@ float toLevel(float db, float floorDb)
 
 // The sketch's levels relative to its usual loud stretches rather than its
 // peaks, since a frame's gain jumps with every attack: the stretch louder
-// than three quarters of the file stands where music's loud stretches stand
-// once decoded, about 12 dB under the top, so the decoded picture replaces
-// the sketch without a jump.
+// than three quarters of the file stands at the top.
 std::vector<float> sketchLevels(const std::vector<float>& levelsDb)
 {
     std::vector<float> levels(levelsDb.size(), 0.0f);
@@ -42,7 +38,7 @@ std::vector<float> sketchLevels(const std::vector<float>& levelsDb)
     std::nth_element(sorted.begin(), reference, sorted.end());
     if (*reference <= mp3::kSilentDb)
         return levels;
-    const float floor = *reference - (LoudnessOverview::kRangeDb - kUsualCrestDb);
+    const float floor = *reference - LoudnessOverview::kRangeDb;
     for (std::size_t i = 0; i < levels.size(); ++i)
         levels[i] = toLevel(levelsDb[i], floor);
     return levels;
