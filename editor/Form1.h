@@ -114,7 +114,6 @@ private:
 
     rt::Runtime& runtime_;
     LoudnessOverview overview_ { [this](LoudnessPicture picture) {
-        H.setOverview(
-            std::move(picture.levels), picture.secondsPerLevel, std::move(picture.peaks));
+        H.setOverview(std::move(picture.levels), picture.secondsPerLevel, std::move(picture.peaks));
     } };
 };
