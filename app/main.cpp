@@ -6,7 +6,9 @@
 #include <QCoreApplication>
 #include <QIcon>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <optional>
 
 namespace {
@@ -33,6 +35,44 @@ struct StartRequest {
     std::optional<int> exitStatus;
 };
 
+// The options the window toolkit takes itself, with whether each takes a
+// value; given with one dash or two, a value after it or after "=".
+struct ToolkitOption {
+    const char* name;
+    bool takesValue;
+};
+constexpr ToolkitOption kToolkitOptions[] = { { "platform", true }, { "platformpluginpath", true },
+    { "platformtheme", true }, { "plugin", true }, { "qmljsdebugger", true },
+    { "qwindowgeometry", true }, { "qwindowicon", true }, { "qwindowtitle", true },
+    { "display", true }, { "geometry", true }, { "name", true }, { "title", true },
+    { "visual", true }, { "session", true }, { "style", true }, { "stylesheet", true },
+    { "reverse", false }, { "widgetcount", false }, { "nograb", false }, { "dograb", false },
+    { "sync", false }, { "testability", false } };
+
+// The arguments with the toolkit's own options left out: those are the
+// toolkit's to read, once it starts, and the rest is ours.
+QStringList withoutToolkitOptions(const QStringList& arguments)
+{
+    QStringList ours;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        QString name = argument.startsWith(QLatin1String("--")) ? argument.mid(2)
+            : argument.startsWith(u'-')                         ? argument.mid(1)
+                                                                : QString();
+        const bool valueAttached = name.contains(u'=');
+        name = name.section(u'=', 0, 0);
+        const auto option = std::find_if(std::begin(kToolkitOptions), std::end(kToolkitOptions),
+            [&](const ToolkitOption& known) { return name == QLatin1String(known.name); });
+        if (i == 0 || option == std::end(kToolkitOptions)) {
+            ours << argument;
+            continue;
+        }
+        if (option->takesValue && !valueAttached)
+            ++i;
+    }
+    return ours;
+}
+
 // Reads the command line without a display, so that --help and --version
 // work over ssh and in a package check with no X server, and a wrong option
 // ends the program before any window appears.
@@ -52,7 +92,7 @@ StartRequest readCommandLine(int argc, char** argv)
     parser.addPositionalArgument(QStringLiteral("file"),
         QStringLiteral("MP3 file to open and play (only the first is opened)."),
         QStringLiteral("[file]"));
-    if (!parser.parse(QCoreApplication::arguments())) {
+    if (!parser.parse(withoutToolkitOptions(QCoreApplication::arguments()))) {
         std::fprintf(stderr, "trimora: %s\nUsage: trimora [--help] [--version] [file]\n",
             qPrintable(parser.errorText()));
         return { {}, 2 };

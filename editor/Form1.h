@@ -113,7 +113,7 @@ private:
     void connectHandlers();
 
     rt::Runtime& runtime_;
-    LoudnessOverview overview_ { [this](std::vector<float> levels, double secondsPerLevel) {
-        H.setOverview(std::move(levels), secondsPerLevel);
+    LoudnessOverview overview_ { [this](LoudnessPicture picture) {
+        H.setOverview(std::move(picture.levels), picture.secondsPerLevel, std::move(picture.peaks));
     } };
 };

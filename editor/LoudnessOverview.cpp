@@ -1,21 +1,34 @@
 #include "editor/LoudnessOverview.h"
 
+#include "platform/mp3/LoudnessDecode.h"
 #include "platform/mp3/LoudnessScan.h"
 
 #include <QFile>
 #include <algorithm>
 #include <chrono>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 // Often enough to look progressive, rarely enough to cost the window nothing.
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+constexpr int kCollectIntervalMs = 50;
+// Decoded stretches between looks at the clock.
+constexpr int kLevelsPerProgress = 8;
 
-// Levels relative to the file's usual loud stretches rather than its peaks, so
-// that a few attacks do not squash the rest: the stretch louder than three
-// quarters of the file stands at the top.
-std::vector<float> displayLevels(const std::vector<float>& levelsDb)
+float toLevel(float db, float floorDb)
+{
+    return std::clamp((db - floorDb) / LoudnessOverview::kRangeDb, 0.0f, 1.0f);
+}
+
+// The sketch's levels relative to its usual loud stretches rather than its
+// peaks, since a frame's gain jumps with every attack: the stretch louder
+// than three quarters of the file stands at the top.
+std::vector<float> sketchLevels(const std::vector<float>& levelsDb)
 {
     std::vector<float> levels(levelsDb.size(), 0.0f);
     if (levelsDb.empty())
@@ -27,8 +40,44 @@ std::vector<float> displayLevels(const std::vector<float>& levelsDb)
         return levels;
     const float floor = *reference - LoudnessOverview::kRangeDb;
     for (std::size_t i = 0; i < levels.size(); ++i)
-        levels[i] = std::clamp((levelsDb[i] - floor) / LoudnessOverview::kRangeDb, 0.0f, 1.0f);
+        levels[i] = toLevel(levelsDb[i], floor);
     return levels;
+}
+
+// The decoded stretches over the sketch: from the loudest peak decoded so far
+// down kRangeDb, so a stretch 15 dB quieter stands a third lower and silence
+// stays empty. The sketch fills the stretches not decoded yet.
+LoudnessPicture pictureOf(const mp3::DecodedLoudness& decoded, const std::vector<float>& sketch)
+{
+    LoudnessPicture picture;
+    picture.secondsPerLevel = decoded.secondsPerLevel;
+    picture.decoded = decoded.complete;
+    const float loudest = decoded.peakDb.empty()
+        ? mp3::kSilentDb
+        : *std::max_element(decoded.peakDb.begin(), decoded.peakDb.end());
+    const float floorDb = loudest - LoudnessOverview::kRangeDb;
+    const std::size_t count
+        = decoded.complete ? decoded.rmsDb.size() : std::max(decoded.rmsDb.size(), sketch.size());
+    picture.levels.resize(count, 0.0f);
+    picture.peaks.resize(count, 0.0f);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i < decoded.rmsDb.size()) {
+            picture.levels[i] = loudest > mp3::kSilentDb ? toLevel(decoded.rmsDb[i], floorDb) : 0;
+            picture.peaks[i] = loudest > mp3::kSilentDb ? toLevel(decoded.peakDb[i], floorDb) : 0;
+        } else {
+            picture.levels[i] = sketch[i];
+        }
+    }
+    return picture;
+}
+
+// The decoding may take all the time the processors have to spare, and none
+// that the window, the sound output or anything else wants.
+void yieldToEveryone()
+{
+    sched_param lowest {};
+    if (pthread_setschedparam(pthread_self(), SCHED_IDLE, &lowest) != 0)
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
 }
 
 } // namespace
@@ -37,64 +86,123 @@ LoudnessOverview::LoudnessOverview(Show show, QObject* parent)
     : QObject(parent)
     , show_(std::move(show))
 {
+    collector_.setInterval(kCollectIntervalMs);
+    connect(&collector_, &QTimer::timeout, this, &LoudnessOverview::collect);
 }
 
 LoudnessOverview::~LoudnessOverview()
 {
-    current_.thread.request_stop();
-    for (auto& worker : stopping_)
-        worker.thread.request_stop();
+    stop();
 }
 
+// A stopped worker is let go rather than waited for: at the lowest priority
+// it may wait long for a processor before it sees the request, and it needs
+// nothing of this object once its owner is gone.
 void LoudnessOverview::stop()
 {
     ++generation_;
+    collector_.stop();
+    showingDecoded_ = false;
     if (!current_.thread.joinable())
         return;
     current_.thread.request_stop();
-    stopping_.push_back(std::move(current_));
+    {
+        const std::lock_guard lock(current_.mailbox->ownerMutex);
+        current_.mailbox->owner = nullptr;
+    }
+    current_.thread.detach();
     current_ = {};
 }
 
 void LoudnessOverview::start(const QString& path)
 {
     stop();
-    std::erase_if(stopping_, [](const Worker& worker) { return worker.finished->load(); });
 
     const std::uint64_t generation = generation_;
     auto finished = std::make_shared<std::atomic<bool>>(false);
+    auto mailbox = std::make_shared<Mailbox>();
+    mailbox->owner = this;
     current_.finished = finished;
+    current_.mailbox = mailbox;
+    collector_.start();
     current_.thread
-        = std::jthread([this, generation, finished, file = QFile::encodeName(path).toStdString()](
-                           std::stop_token stop) {
+        = std::jthread([generation, finished, mailbox,
+                           file = QFile::encodeName(path).toStdString()](std::stop_token stop) {
               auto lastShown = Clock::now();
-              const auto post = [&](const mp3::LoudnessProfile& profile) {
-                  QMetaObject::invokeMethod(
-                      this,
-                      [this, generation, levels = displayLevels(profile.levelsDb),
-                          seconds = profile.secondsPerLevel]() mutable {
-                          deliver(generation, std::move(levels), seconds);
-                      },
-                      Qt::QueuedConnection);
+              // The sketch goes straight to the window, while its owner lasts.
+              const auto post = [&](LoudnessPicture picture) {
+                  lastShown = Clock::now();
+                  const std::lock_guard lock(mailbox->ownerMutex);
+                  if (LoudnessOverview* owner = mailbox->owner)
+                      QMetaObject::invokeMethod(
+                          owner,
+                          [owner, generation, picture = std::move(picture)]() mutable {
+                              owner->deliver(generation, std::move(picture));
+                          },
+                          Qt::QueuedConnection);
               };
-              const auto profile = mp3::scanLoudness(
+              const auto leave = [&](LoudnessPicture picture) {
+                  lastShown = Clock::now();
+                  const std::lock_guard lock(mailbox->mutex);
+                  mailbox->picture = std::move(picture);
+                  mailbox->fresh = true;
+              };
+              const auto due = [&] { return Clock::now() - lastShown >= kProgressInterval; };
+              const auto sketchPicture = [](const mp3::LoudnessProfile& profile) {
+                  return LoudnessPicture { sketchLevels(profile.levelsDb), {},
+                      profile.secondsPerLevel, false };
+              };
+              const auto sketch = mp3::scanLoudness(
                   file, kLevels,
                   [&](const mp3::LoudnessProfile& sofar) {
-                      if (Clock::now() - lastShown < kProgressInterval)
-                          return;
-                      lastShown = Clock::now();
-                      post(sofar);
+                      if (due())
+                          post(sketchPicture(sofar));
                   },
                   stop);
-              if (profile && !stop.stop_requested())
-                  post(*profile);
+              if (sketch && !stop.stop_requested()) {
+                  const std::vector<float> sketched = sketchLevels(sketch->levelsDb);
+                  post(sketchPicture(*sketch));
+                  yieldToEveryone();
+                  const auto decoded = mp3::decodeLoudness(
+                      file, sketch->secondsPerLevel, kLevelsPerProgress,
+                      [&](const mp3::DecodedLoudness& sofar) {
+                          if (due())
+                              leave(pictureOf(sofar, sketched));
+                      },
+                      stop);
+                  if (decoded && !stop.stop_requested())
+                      leave(pictureOf(*decoded, sketched));
+              }
               finished->store(true);
           });
 }
 
-void LoudnessOverview::deliver(
-    std::uint64_t generation, std::vector<float> levels, double secondsPerLevel)
+void LoudnessOverview::collect()
 {
-    if (generation == generation_ && show_)
-        show_(std::move(levels), secondsPerLevel);
+    if (!current_.mailbox)
+        return;
+    const bool workerDone = current_.finished->load();
+    std::unique_lock lock(current_.mailbox->mutex, std::try_to_lock);
+    if (!lock.owns_lock())
+        return;
+    // A copy, made here: freeing the worker's memory on this thread would
+    // take the lock of its allocator's arena, which the worker may hold.
+    std::optional<LoudnessPicture> picture;
+    if (current_.mailbox->fresh)
+        picture = current_.mailbox->picture;
+    current_.mailbox->fresh = false;
+    lock.unlock();
+    if ((picture && picture->decoded) || workerDone)
+        collector_.stop();
+    if (!picture)
+        return;
+    showingDecoded_ = true;
+    if (show_)
+        show_(std::move(*picture));
+}
+
+void LoudnessOverview::deliver(std::uint64_t generation, LoudnessPicture picture)
+{
+    if (generation == generation_ && !showingDecoded_ && show_)
+        show_(std::move(picture));
 }

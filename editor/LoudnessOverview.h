@@ -2,21 +2,37 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
+// One picture of a file's loudness: per stretch of `secondsPerLevel`, the
+// body (RMS) and the peak, each from 0 (silent, or kRangeDb or more below the
+// file's loudest peak) to 1 (that peak). `decoded` tells the finished picture
+// of the whole decoded sound from the sketch and the pictures on the way.
+struct LoudnessPicture {
+    std::vector<float> levels;
+    std::vector<float> peaks;
+    double secondsPerLevel = 0;
+    bool decoded = false;
+};
+
 // Works out a file's loudness overview on a thread of its own and hands it,
-// on the window's thread, to `show`: first in parts as the walk goes on, then
-// whole. Levels run from 0 (silent, or kRangeDb or more below the loud parts
-// found so far) to 1 (as loud as those).
+// on the window's thread, to `show`. First a sketch, from the frames' side
+// information alone, in a few milliseconds; then the thread drops to the
+// lowest priority and decodes the whole file, replacing the sketch stretch by
+// stretch with the sound's real level, so the sketch shows at once and the
+// decoding takes only time nobody else wants.
 class LoudnessOverview : public QObject {
     Q_OBJECT
 public:
-    using Show = std::function<void(std::vector<float> levels, double secondsPerLevel)>;
+    using Show = std::function<void(LoudnessPicture picture)>;
 
     explicit LoudnessOverview(Show show, QObject* parent = nullptr);
     ~LoudnessOverview() override;
@@ -30,21 +46,36 @@ public:
 
     // Stretches the file is cut into; the slider is far narrower.
     static constexpr int kLevels = 1024;
-    // How much quieter than the loudest stretch a stretch can be and still show.
-    static constexpr float kRangeDb = 45.0f;
+    // How much quieter than the loudest peak a stretch can be and still show.
+    static constexpr float kRangeDb = 48.0f;
 
 private:
+    // What a worker shares with the window. The decoding leaves its latest
+    // picture here, and the window thread only ever tries that lock: a thread
+    // at the lowest priority can be kept off the processors for long while
+    // holding it, and the window must not wait. The sketch, at the usual
+    // priority, posts to the owner while there is one.
+    struct Mailbox {
+        std::mutex mutex;
+        LoudnessPicture picture;
+        bool fresh = false;
+        std::mutex ownerMutex;
+        LoudnessOverview* owner = nullptr;
+    };
     struct Worker {
         std::jthread thread;
         std::shared_ptr<std::atomic<bool>> finished;
+        std::shared_ptr<Mailbox> mailbox;
     };
 
-    void deliver(std::uint64_t generation, std::vector<float> levels, double secondsPerLevel);
+    void deliver(std::uint64_t generation, LoudnessPicture picture);
+    // Shows the decoding's latest picture, if it can be had at once.
+    void collect();
 
     Show show_;
     std::uint64_t generation_ = 0;
     Worker current_;
-    // Stopped walks that may still be finishing a read; joined once finished,
-    // so that a slow disk never holds up the window.
-    std::vector<Worker> stopping_;
+    QTimer collector_;
+    // Once the decoding's pictures show, a late sketch must not cover them.
+    bool showingDecoded_ = false;
 };

@@ -4,7 +4,9 @@
 #include "platform/runtime/RuntimeError.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QSettings>
 
 namespace {
 
@@ -29,6 +31,19 @@ QStringList globs(const QString& patterns)
         add(pattern.toUpper());
     }
     return result;
+}
+
+// Where the folder last used is kept between runs.
+QSettings settings()
+{
+    return QSettings(QStringLiteral("Trimora"), QStringLiteral("Trimora"));
+}
+
+constexpr char kLastFolderKey[] = "dialogs/lastFolder";
+
+bool holdsFolder(const QString& fileName)
+{
+    return fileName.contains(u'/');
 }
 
 } // namespace
@@ -73,12 +88,20 @@ QStringList CommonDialog::nameFilters(const QString& filter)
     return result;
 }
 
+QString CommonDialog::startFolder() const
+{
+    if (holdsFolder(FileName))
+        return QFileInfo(FileName).absolutePath();
+    return settings().value(kLastFolderKey).toString();
+}
+
 void CommonDialog::show(Kind kind)
 {
     const std::optional<QString> chosen = chooser_ ? chooser_(kind, *this) : choose(kind);
     if (!chosen)
         rt::raise(rt::err::CancelError);
     FileName = *chosen;
+    settings().setValue(kLastFolderKey, QFileInfo(FileName).absolutePath());
 }
 
 std::optional<QString> CommonDialog::choose(Kind kind) const
@@ -106,6 +129,8 @@ std::optional<QString> CommonDialog::choose(Kind kind) const
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
+    if (const QString folder = startFolder(); !folder.isEmpty() && QFileInfo(folder).isDir())
+        dialog.setDirectory(folder);
     if (!FileName.isEmpty())
         dialog.selectFile(FileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -30,6 +30,11 @@ public:
     // Tests replace the real dialog with scripted answers.
     void setChooser(Chooser chooser);
 
+    // The folder the dialog opens in: that of FileName when it holds a path,
+    // otherwise the one a file was last chosen in, by any dialog of the
+    // program, also in an earlier run; empty when there is neither.
+    QString startFolder() const;
+
     // The filter as the file chooser takes it: one "description (patterns)"
     // entry per pair. "*.*" means every file, and letters in a pattern match
     // either case, as the users of such filters expect.

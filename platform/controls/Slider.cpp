@@ -97,9 +97,11 @@ void Slider::clickIfMoved(int valueBefore)
         emit Click();
 }
 
-void Slider::setOverview(std::vector<float> levels, double secondsPerLevel)
+void Slider::setOverview(
+    std::vector<float> levels, double secondsPerLevel, std::vector<float> peaks)
 {
     overview_ = std::move(levels);
+    peaks_ = std::move(peaks);
     secondsPerLevel_ = secondsPerLevel;
     update();
 }
@@ -123,6 +125,10 @@ void Slider::paintEvent(QPaintEvent* event)
     QStylePainter painter(this);
     QStyleOptionSlider option;
     initStyleOption(&option);
+    const QPalette palette = option.palette;
+    // Styles fill the played part of the groove in the selection colour,
+    // which here belongs to the marked section alone.
+    option.palette.setColor(QPalette::Highlight, palette.color(QPalette::Mid));
     option.subControls = QStyle::SC_SliderGroove;
     if (tickPosition() != NoTicks)
         option.subControls |= QStyle::SC_SliderTickmarks;
@@ -136,20 +142,34 @@ void Slider::paintEvent(QPaintEvent* event)
     const double left = groove.left() + handle.width() / 2.0;
     const double pixelsPerSecond
         = (groove.width() - handle.width()) / double(maximum() - minimum());
+    const auto xOf = [&](double seconds) { return left + (seconds - minimum()) * pixelsPerSecond; };
     const int centre = groove.center().y();
     const int reach = std::max(2, std::min(centre - rect().top(), rect().bottom() - centre) - 1);
 
-    // Text colour over the window colour reads in light and dark themes alike;
-    // the section takes the selection colour.
-    QColor ink = option.palette.color(QPalette::WindowText);
-    ink.setAlpha(150);
+    // Text colour over the window colour reads in light and dark palettes
+    // alike, darker where the sound has played; the section takes the
+    // selection colour, its edges drawn sharp, so where it lies and how long
+    // it is read at a glance.
+    // Opaque mixes with the window colour, so the groove does not show
+    // through the picture.
+    const QColor window = palette.color(QPalette::Window);
+    const auto tint = [&](const QColor& colour, double share) {
+        const auto mix = [&](int ours, int theirs) {
+            return int(std::lround(ours * share + theirs * (1 - share)));
+        };
+        return QColor(mix(colour.red(), window.red()), mix(colour.green(), window.green()),
+            mix(colour.blue(), window.blue()));
+    };
+    const QColor ink = palette.color(QPalette::WindowText);
+    const QColor accent = palette.color(QPalette::Highlight);
+    const double markFrom = xOf(markStartMs_ / 1000.0);
+    const double markTo = xOf(markEndMs_ / 1000.0);
     if (marked) {
-        QColor shade = option.palette.color(QPalette::Highlight);
-        shade.setAlpha(90);
-        const double from = left + (markStartMs_ / 1000.0 - minimum()) * pixelsPerSecond;
-        const double to = left + (markEndMs_ / 1000.0 - minimum()) * pixelsPerSecond;
-        painter.fillRect(
-            QRectF(from, centre - reach, std::max(1.0, to - from), 2.0 * reach + 1), shade);
+        const QRectF band(
+            markFrom, centre - reach, std::max(1.0, markTo - markFrom), 2.0 * reach + 1);
+        painter.fillRect(band, tint(accent, 0.25));
+        painter.fillRect(QRectF(band.left(), band.top(), 1, band.height()), accent);
+        painter.fillRect(QRectF(band.right() - 1, band.top(), 1, band.height()), accent);
     }
     if (!overview_.empty() && secondsPerLevel_ > 0) {
         // Each column shows the loudest level it covers.
@@ -157,24 +177,37 @@ void Slider::paintEvent(QPaintEvent* event)
         const int firstColumn = int(std::floor(left));
         const int lastColumn = int(std::ceil(left + overview_.size() / levelsPerPixel));
         const int rightEdge = groove.right() - handle.width() / 2;
-        // Any sound stands out of the groove, so a quiet stretch still reads
-        // apart from silence at the slider's small height.
-        const int lowest = std::min(reach, groove.height() / 2 + 1);
+        const double played = xOf(value());
+        // Levels rise from the bottom edge over the slider's whole height,
+        // where a few decibels make a pixel, rather than both ways from the
+        // middle, where they would make half of one.
+        const int base = centre + reach + 1;
+        const auto heightOf = [&](float level) {
+            // Any sound shows, however quiet; silence leaves the groove empty.
+            return level > 0 ? std::max(1, int(std::lround(level * (2 * reach + 1)))) : 0;
+        };
         for (int x = firstColumn; x <= std::min(lastColumn, rightEdge); ++x) {
             const double from = std::max(0.0, (x - left) * levelsPerPixel);
             const auto first = std::size_t(from);
             const auto last
                 = std::min(overview_.size(), std::size_t(std::ceil(from + levelsPerPixel)));
-            float loudest = 0;
-            for (std::size_t i = first; i < last; ++i)
-                loudest = std::max(loudest, overview_[i]);
-            const int height
-                = loudest > 0 ? lowest + int(std::lround(loudest * (reach - lowest))) : 0;
-            if (height > 0)
-                painter.fillRect(x, centre - height, 1, 2 * height + 1, ink);
+            float body = 0;
+            float peak = 0;
+            for (std::size_t i = first; i < last; ++i) {
+                body = std::max(body, overview_[i]);
+                if (i < peaks_.size())
+                    peak = std::max(peak, peaks_[i]);
+            }
+            const bool inSection = marked && x >= markFrom && x < markTo;
+            const QColor solid = inSection ? accent : tint(ink, x < played ? 0.8 : 0.5);
+            if (const int height = heightOf(peak))
+                painter.fillRect(x, base - height, 1, height, tint(solid, 0.3));
+            if (const int height = heightOf(body))
+                painter.fillRect(x, base - height, 1, height, solid);
         }
     }
 
+    initStyleOption(&option);
     option.subControls = QStyle::SC_SliderHandle;
     painter.drawComplexControl(QStyle::CC_Slider, option);
 }

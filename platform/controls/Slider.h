@@ -20,9 +20,12 @@ public:
     explicit Slider(QWidget* parent = nullptr);
 
     // Loudness along the range, one level from 0 (silent) to 1 (loudest) per
-    // `secondsPerLevel` from the start; levels may cover only part of the
-    // range. No levels: a plain groove.
-    void setOverview(std::vector<float> levels, double secondsPerLevel);
+    // `secondsPerLevel` from the start, drawn as a solid body, and optionally
+    // the peak of each stretch on the same scale, drawn as a light envelope
+    // around it; levels may cover only part of the range. No levels: a plain
+    // groove.
+    void setOverview(
+        std::vector<float> levels, double secondsPerLevel, std::vector<float> peaks = {});
     void clearOverview() { setOverview({}, 0); }
     const std::vector<float>& overview() const { return overview_; }
     // The section between two marks in milliseconds, shaded while start < end.
@@ -58,6 +61,7 @@ private:
     Qt::MouseButtons pressed_;
 
     std::vector<float> overview_;
+    std::vector<float> peaks_;
     double secondsPerLevel_ = 0;
     std::int32_t markStartMs_ = 0;
     std::int32_t markEndMs_ = 0;

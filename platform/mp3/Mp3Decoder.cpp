@@ -106,7 +106,8 @@ bool Mp3Decoder::openWithFormats(const std::filesystem::path& path, std::int64_t
     if (!handle_)
         return false;
     mpg123_handle* mh = handle_.get();
-    mpg123_param(mh, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
+    mpg123_param(
+        mh, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET | (mixToMono_ ? MPG123_MONO_MIX : 0), 0.0);
     // Look as far as it takes for the next good frame after damage, rather
     // than ending the track at the first bad stretch.
     mpg123_param(mh, MPG123_RESYNC_LIMIT, -1, 0.0);

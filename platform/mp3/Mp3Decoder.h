@@ -43,6 +43,10 @@ public:
     bool open(const std::filesystem::path& path, std::int64_t audioStart, long sampleRate,
         int channels, std::stop_token stop = {});
 
+    // From the next open on, both channels are mixed into one, which decodes
+    // faster when only the loudness matters.
+    void setMixToMono(bool mix) { mixToMono_ = mix; }
+
     long sampleRate() const { return sampleRate_; }
     int channels() const { return channels_; }
     // Samples per channel of the whole track as the decoder sees it now: exact
@@ -78,6 +82,7 @@ private:
     int failuresInARow_ = 0;
     // False while libmpg123 decodes frames of a format other than the track's.
     bool formatMatches_ = true;
+    bool mixToMono_ = false;
 };
 
 } // namespace mp3

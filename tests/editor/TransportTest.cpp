@@ -1,6 +1,9 @@
 #include "platform/runtime/WindowHandle.h"
 #include "tests/editor/WindowTest.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+
 namespace {
 
 using TransportTest = WindowTest;
@@ -136,6 +139,30 @@ TEST_F(TransportTest, TickAndPreviewFollowThePositionBeyondNineHours)
     EXPECT_TRUE(h.messages.empty());
     EXPECT_EQ(form.Label4.text(), QStringLiteral(" 10 : 0 : 0"));
     EXPECT_EQ(h.mci.commands.back(), "pause movie");
+}
+
+// The slider's keys move the sound as a drag does, so the next tick finds
+// the thumb where the key left it; End, like reaching the end, rewinds.
+TEST_F(TransportTest, SliderKeysSeekTheDevice)
+{
+    device.lengthMs = 125'400;
+    open(QStringLiteral("/music/a.mp3"));
+    device.moveTo(20'000);
+    form.T_Timer();
+    const struct {
+        Qt::Key key;
+        int second;
+    } keys[] = { { Qt::Key_Right, 21 }, { Qt::Key_PageUp, 26 }, { Qt::Key_Left, 25 },
+        { Qt::Key_PageDown, 20 }, { Qt::Key_Home, 0 }, { Qt::Key_End, 125 } };
+    for (const auto& key : keys) {
+        QKeyEvent press(QEvent::KeyPress, key.key, Qt::NoModifier);
+        QApplication::sendEvent(&form.H, &press);
+        EXPECT_EQ(device.positionMs(), key.second * 1000.0) << key.key;
+        form.T_Timer();
+        EXPECT_EQ(form.H.value(), key.second == 125 ? 0 : key.second) << key.key;
+    }
+    EXPECT_EQ(device.positionMs(), 0.0);
+    EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
 }
 
 // Pause stops the ticks. A file shorter than a second cannot be paused

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 // Every test program gets a QApplication, so widget tests and tests of code that
@@ -10,6 +12,11 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
+    // What the program remembers between runs goes to a folder of the test
+    // run's own, never into the user's settings.
+    const QTemporaryDir settings;
+    for (const auto scope : { QSettings::UserScope, QSettings::SystemScope })
+        QSettings::setPath(QSettings::NativeFormat, scope, settings.path());
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

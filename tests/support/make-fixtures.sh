@@ -59,8 +59,9 @@ raw --tt One --add-id3v2 "$work/first.raw" "$work/first.mp3" &
 raw --tt Two --add-id3v2 "$work/last.raw" "$work/last.mp3" &
 wait
 cat "$work/first.mp3" "$work/last.mp3" > "$out/stepped_joined.mp3"
-# A loud half, then the same sound 30 dB down.
+# A loud third, the same sound 15 dB down, then silence.
 encode -b 128 -t "$work/s44_10.wav" "$work/loud.mp3" &
-encode -b 128 -t --scale 0.03 "$work/s44_10.wav" "$work/quiet.mp3" &
+encode -b 128 -t --scale 0.1778 "$work/s44_10.wav" "$work/quieter.mp3" &
+encode -b 128 -t --scale 0 "$work/s44_10.wav" "$work/silent.mp3" &
 wait
-cat "$work/loud.mp3" "$work/quiet.mp3" >"$out/loud_then_quiet_20s.mp3"
+cat "$work/loud.mp3" "$work/quieter.mp3" "$work/silent.mp3" >"$out/loud_quieter_silent_30s.mp3"

@@ -71,6 +71,41 @@ TEST(CommonDialog, RealChooserTakesTheSettingsAndRaisesCancelWhenRejected)
     EXPECT_EQ(QFileInfo(dialog.FileName), QFileInfo(existing));
 }
 
+// Each dialog opens in the folder a file was last chosen in, by any dialog and
+// in any run, unless its file name holds a folder of its own; a cancel
+// remembers nothing.
+TEST(CommonDialog, OpensInTheFolderLastUsed)
+{
+    QTemporaryDir music;
+    QTemporaryDir clips;
+    const QString song = music.filePath(QStringLiteral("song.mp3"));
+    QFile file(song);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    {
+        CommonDialog first;
+        first.FileName = song;
+        whenShown([](QFileDialog& shown) { static_cast<QDialog&>(shown).accept(); });
+        first.ShowOpen();
+    }
+    const struct {
+        QString fileName;
+        QString folder;
+    } cases[] = { { QString(), music.path() }, { QStringLiteral("clip.mp3"), music.path() },
+        { clips.filePath(QStringLiteral("clip.mp3")), clips.path() } };
+    for (const auto& given : cases) {
+        CommonDialog next;
+        next.FileName = given.fileName;
+        QString shownIn;
+        whenShown([&](QFileDialog& shown) {
+            shownIn = shown.directory().absolutePath();
+            shown.reject();
+        });
+        EXPECT_EQ(expect::raisedError([&] { next.ShowSave(); }), rt::err::CancelError);
+        EXPECT_EQ(shownIn, given.folder) << given.fileName.toStdString();
+    }
+}
+
 // Reading a FIFO waits for a writer, a device may never end and some files
 // under /proc block on read. The chooser looks at every entry of a folder,
 // shown or not (it hides FIFOs and devices), so it must draw them all by name
