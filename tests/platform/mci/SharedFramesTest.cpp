@@ -148,7 +148,7 @@ TEST(SharedFramesTest, TheSketchTakesTheLoudnessTheDevicesWalkKept)
 {
     mcitest::TempDir dir;
     const auto file = dir / "a.mp3";
-    std::filesystem::copy_file(fixtures::path("loud_then_quiet_20s.mp3"), file);
+    std::filesystem::copy_file(fixtures::path("loud_quieter_silent_30s.mp3"), file);
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     const auto identity = mp3::identityOf(fd);
     ::close(fd);
