@@ -1,9 +1,14 @@
 #include "MciSession.h"
+#include "tests/support/RealTime.h"
 
 #include <algorithm>
 #include <vector>
 
 using namespace mcitest;
+using realtime::keptTime;
+using realtime::kPlayingLagMs;
+using realtime::kStartLagMs;
+using realtime::Reading;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -24,21 +29,29 @@ protected:
         while (position() == from && msSince(start) < 2000)
             sleepMs(1);
     }
+
+    static Reading now() { return Reading::take(position); }
+    // Sends a play command; what it starts from, as at the moment it went.
+    static Reading play(const std::string& command, std::int64_t fromMs)
+    {
+        const Reading sent = Reading::command(fromMs);
+        EXPECT_EQ(send(command), 0u) << command;
+        return sent;
+    }
 };
 
 } // namespace
 
 TEST_F(PlaybackTest, PositionFollowsTheClockWhilePlaying)
 {
-    ASSERT_EQ(send("play movie"), 0u);
+    const Reading sent = play("play movie", 0);
     EXPECT_EQ(mode(), "playing");
     waitForSound(0);
-    const auto start = Clock::now();
-    const std::int64_t first = position();
+    const Reading first = now();
     sleepMs(1000);
-    const std::int64_t advanced = position() - first;
-    const std::int64_t elapsed = msSince(start);
-    EXPECT_NEAR(double(advanced), double(elapsed), 100.0);
+    const Reading second = now();
+    EXPECT_TRUE(keptTime(first, second, kPlayingLagMs));
+    EXPECT_TRUE(keptTime(sent, second, kStartLagMs));
     EXPECT_EQ(mode(), "playing");
 }
 
@@ -59,40 +72,42 @@ TEST_F(PlaybackTest, StatusAnswersQuicklyWhilePlaying)
 
 TEST_F(PlaybackTest, PauseHoldsAndPlayOrResumeGoOnFromThere)
 {
-    ASSERT_EQ(send("play movie"), 0u);
+    const Reading sent = play("play movie", 0);
     sleepMs(300);
-    ASSERT_EQ(send("pause movie"), 0u);
+    const Reading paused = Reading::take([] {
+        EXPECT_EQ(send("pause movie"), 0u);
+        return position();
+    });
+    EXPECT_TRUE(keptTime(sent, paused, kStartLagMs));
     EXPECT_EQ(mode(), "paused");
-    const std::int64_t paused = position();
-    EXPECT_GT(paused, 150);
     sleepMs(300);
-    EXPECT_EQ(position(), paused);
+    EXPECT_EQ(position(), paused.positionMs);
     EXPECT_EQ(mode(), "paused");
 
-    ASSERT_EQ(send("play movie"), 0u);
+    const Reading resumed = play("play movie", paused.positionMs);
     EXPECT_EQ(mode(), "playing");
-    EXPECT_NEAR(double(position()), double(paused), 30.0);
     sleepMs(300);
-    EXPECT_NEAR(double(position()), double(paused + 300), 100.0);
+    EXPECT_TRUE(keptTime(resumed, now(), kStartLagMs));
 
     ASSERT_EQ(send("pause movie"), 0u);
-    const std::int64_t pausedAgain = position();
-    ASSERT_EQ(send("resume movie"), 0u);
+    const Reading resumedAgain = play("resume movie", position());
     EXPECT_EQ(mode(), "playing");
     sleepMs(300);
-    EXPECT_NEAR(double(position()), double(pausedAgain + 300), 100.0);
+    EXPECT_TRUE(keptTime(resumedAgain, now(), kStartLagMs));
 }
 
 TEST_F(PlaybackTest, StopKeepsThePositionAndSeekMovesWithoutPlaying)
 {
-    ASSERT_EQ(send("play movie"), 0u);
+    const Reading sent = play("play movie", 0);
     sleepMs(300);
-    ASSERT_EQ(send("stop movie"), 0u);
+    const Reading stopped = Reading::take([] {
+        EXPECT_EQ(send("stop movie"), 0u);
+        return position();
+    });
+    EXPECT_TRUE(keptTime(sent, stopped, kStartLagMs));
     EXPECT_EQ(mode(), "stopped");
-    const std::int64_t stopped = position();
-    EXPECT_GT(stopped, 150);
     sleepMs(200);
-    EXPECT_EQ(position(), stopped);
+    EXPECT_EQ(position(), stopped.positionMs);
 
     ASSERT_EQ(send("seek movie to 42000"), 0u);
     EXPECT_EQ(mode(), "stopped");
@@ -115,26 +130,36 @@ TEST_F(PlaybackTest, PlayFromWhilePlayingJumpsAndKeepsPlaying)
 {
     ASSERT_EQ(send("play movie"), 0u);
     sleepMs(200);
-    ASSERT_EQ(send("play movie from 45000"), 0u);
+    const Reading jumped = play("play movie from 45000", 45000);
     EXPECT_EQ(mode(), "playing");
-    EXPECT_NEAR(double(position()), 45000.0, 30.0);
+    EXPECT_TRUE(keptTime(jumped, now(), kStartLagMs));
     sleepMs(400);
-    EXPECT_NEAR(double(position()), 45400.0, 100.0);
+    EXPECT_TRUE(keptTime(jumped, now(), kStartLagMs));
     // And back again, behind where it was.
-    ASSERT_EQ(send("play movie from 1000"), 0u);
-    sleepMs(200);
-    EXPECT_NEAR(double(position()), 1200.0, 100.0);
+    const Reading back = play("play movie from 1000", 1000);
+    sleepMs(400);
+    EXPECT_TRUE(keptTime(back, now(), kStartLagMs));
 }
 
 TEST_F(PlaybackTest, StopsAtTheEndOfWhatItPlays)
 {
-    ASSERT_EQ(send("play movie from 59600"), 0u);
-    const auto start = Clock::now();
-    while (mode() == "playing" && msSince(start) < 3000)
+    const Reading sent = play("play movie from 59600", 59600);
+    sleepMs(100);
+    EXPECT_TRUE(keptTime(sent, now(), kStartLagMs));
+    // The end came after the last look that found the device playing and
+    // before the first that did not.
+    Reading end = sent;
+    for (bool playing = true; playing && msSince(sent.before.wall) < 3000;) {
         sleepMs(10);
+        const auto asked = realtime::Moment::now();
+        playing = mode() == "playing";
+        (playing ? end.before : end.after) = asked;
+    }
+    end.after = realtime::Moment::now();
+    end.positionMs = position();
     EXPECT_EQ(mode(), "stopped");
-    EXPECT_EQ(position(), 60000);
-    EXPECT_NEAR(double(msSince(start)), 400.0, 150.0);
+    EXPECT_EQ(end.positionMs, 60000);
+    EXPECT_TRUE(keptTime(sent, end, kStartLagMs));
 
     // Playing at the end plays nothing and stays there.
     ASSERT_EQ(send("play movie"), 0u);
@@ -142,7 +167,9 @@ TEST_F(PlaybackTest, StopsAtTheEndOfWhatItPlays)
     EXPECT_EQ(position(), 60000);
 
     ASSERT_EQ(send("play movie from 1000 to 1300"), 0u);
-    sleepMs(600);
+    const auto start = Clock::now();
+    while (mode() == "playing" && msSince(start) < 3000)
+        sleepMs(10);
     EXPECT_EQ(mode(), "stopped");
     EXPECT_EQ(position(), 1300);
 }
@@ -152,13 +179,12 @@ TEST_F(MciTest, PlaysEveryKindOfFileInRealTime)
     for (const char* fixture : { "mono22k_10s.mp3", "mpeg25_8k_10s.mp3", "vbr_noinfo_10s.mp3",
              "id3v2_big_10s.mp3", "cbr128_10s.mp3" }) {
         ASSERT_EQ(openAsMovie(fixtures::path(fixture)), 0u) << fixture;
+        const Reading sent = Reading::command(2000);
         ASSERT_EQ(send("play movie from 2000"), 0u);
-        const auto start = Clock::now();
         sleepMs(400);
-        // What is heard lags the command by no more than the sound device's
-        // buffer, whatever the file's rate.
-        const std::int64_t heard = position() - 2000;
-        EXPECT_NEAR(double(heard), double(msSince(start)), 50.0) << fixture;
+        // Whatever the file's rate, what is heard follows the clock.
+        EXPECT_TRUE(keptTime(sent, Reading::take([] { return position(); }), kStartLagMs))
+            << fixture;
         EXPECT_EQ(send("close movie"), 0u);
     }
 }
@@ -186,11 +212,15 @@ TEST_F(MciTest, TwoDevicesPlayAtOnceAndCloseAllStopsBoth)
 {
     ASSERT_EQ(send("open \"" + fixtures::path("cbr128_10s.mp3").string() + "\" alias a"), 0u);
     ASSERT_EQ(send("open \"" + fixtures::path("vbr_info_10s.mp3").string() + "\" alias b"), 0u);
+    const Reading sentA = Reading::command(0);
     ASSERT_EQ(send("play a"), 0u);
+    const Reading sentB = Reading::command(5000);
     ASSERT_EQ(send("play b from 5000"), 0u);
-    sleepMs(300);
-    EXPECT_NEAR(double(number("status a position")), 300.0, 100.0);
-    EXPECT_NEAR(double(number("status b position")), 5300.0, 100.0);
+    sleepMs(400);
+    EXPECT_TRUE(
+        keptTime(sentA, Reading::take([] { return number("status a position"); }), kStartLagMs));
+    EXPECT_TRUE(
+        keptTime(sentB, Reading::take([] { return number("status b position"); }), kStartLagMs));
     EXPECT_EQ(send("close all"), 0u);
     EXPECT_EQ(send("status a mode"), mci::MCIERR_INVALID_DEVICE_NAME);
 }

@@ -1,0 +1,98 @@
+#include "tests/support/RealTime.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace realtime {
+
+namespace {
+
+    double msBetween(Clock::time_point from, Clock::time_point to)
+    {
+        return std::chrono::duration<double, std::milli>(to - from).count();
+    }
+
+    // The second field of /proc/<thread>/schedstat: nanoseconds spent
+    // runnable but waiting for a processor.
+    double runQueueWaitMs()
+    {
+        double ns = 0;
+        std::error_code error;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+            std::ifstream stat(task.path() / "schedstat");
+            double run = 0, wait = 0;
+            if (stat >> run >> wait)
+                ns += wait;
+        }
+        return ns / 1e6;
+    }
+
+    // Steal time of all processors, from the "cpu" line of /proc/stat.
+    double stealMs()
+    {
+        std::ifstream stat("/proc/stat");
+        std::string line;
+        std::getline(stat, line);
+        std::istringstream fields(line);
+        std::string label;
+        double ticks[8] = {};
+        fields >> label;
+        for (double& tick : ticks)
+            fields >> tick;
+        return ticks[7] * 1000.0 / double(::sysconf(_SC_CLK_TCK));
+    }
+
+} // namespace
+
+Moment Moment::now()
+{
+    Moment moment;
+    moment.waitedMs = runQueueWaitMs() + stealMs();
+    moment.wall = Clock::now();
+    return moment;
+}
+
+Reading Reading::take(const std::function<std::int64_t()>& position)
+{
+    Reading reading;
+    reading.before = Moment::now();
+    reading.positionMs = position();
+    reading.after = Moment::now();
+    return reading;
+}
+
+Reading Reading::command(std::int64_t fromMs)
+{
+    const Moment now = Moment::now();
+    return { now, fromMs, now };
+}
+
+::testing::AssertionResult keptTime(const Reading& from, const Reading& to, double lagMs)
+{
+    // Whole milliseconds on both ends of the position's advance.
+    constexpr double roundingMs = 2;
+    const double heard = double(to.positionMs - from.positionMs);
+    const double longest = msBetween(from.before.wall, to.after.wall);
+    const double shortest = msBetween(from.after.wall, to.before.wall);
+    const double waited = to.after.waitedMs - from.before.waitedMs;
+    const double fewest = shortest - lagMs - waited;
+    if (heard > longest + roundingMs)
+        return ::testing::AssertionFailure()
+            << "heard " << heard << " ms from " << from.positionMs << " within " << longest
+            << " ms of wall time: ahead of the clock";
+    if (heard < fewest)
+        return ::testing::AssertionFailure()
+            << "heard " << heard << " ms from " << from.positionMs << " in " << shortest
+            << " ms of wall time, of which " << waited << " ms waiting for a processor: more than "
+            << lagMs << " ms behind";
+    std::printf("heard %.0f ms from %lld in %.0f to %.0f ms of wall time, %.0f ms waited\n", heard,
+        static_cast<long long>(from.positionMs), shortest, longest, waited);
+    return ::testing::AssertionSuccess() << "heard " << heard << " ms in " << shortest << " to "
+                                         << longest << " ms, " << waited << " ms waited";
+}
+
+} // namespace realtime
