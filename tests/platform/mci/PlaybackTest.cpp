@@ -216,7 +216,7 @@ TEST_F(MciTest, TwoDevicesPlayAtOnceAndCloseAllStopsBoth)
     ASSERT_EQ(send("play a"), 0u);
     const Reading sentB = Reading::command(5000);
     ASSERT_EQ(send("play b from 5000"), 0u);
-    sleepMs(400);
+    sleepMs(600);
     EXPECT_TRUE(
         keptTime(sentA, Reading::take([] { return number("status a position"); }), kStartLagMs));
     EXPECT_TRUE(
