@@ -33,7 +33,8 @@ public:
     // Audio callback: takes up to `bytes` of whole frames, without counting them.
     std::size_t take(std::uint8_t* out, std::size_t bytes);
     // Audio callback: `frames` of the feed have now been handed to the sound
-    // device in all; they are heard from now on, in real time.
+    // device in all; the new ones are heard in real time, after those handed
+    // over before them.
     void handedOver(std::int64_t frames);
 
     // Frames heard so far: those handed to the sound device minus those it
