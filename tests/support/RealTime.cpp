@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -18,21 +19,21 @@ namespace {
 
     // The second field of /proc/<thread>/schedstat: nanoseconds spent
     // runnable but waiting for a processor.
-    double runQueueWaitMs()
+    std::map<int, double> readThreadWaits()
     {
-        double ns = 0;
+        std::map<int, double> waits;
         std::error_code error;
         for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
             std::ifstream stat(task.path() / "schedstat");
             double run = 0, wait = 0;
             if (stat >> run >> wait)
-                ns += wait;
+                waits[std::stoi(task.path().filename().string())] = wait / 1e6;
         }
-        return ns / 1e6;
+        return waits;
     }
 
     // Steal time of all processors, from the "cpu" line of /proc/stat.
-    double stealMs()
+    double readStealMs()
     {
         std::ifstream stat("/proc/stat");
         std::string line;
@@ -51,9 +52,20 @@ namespace {
 Moment Moment::now()
 {
     Moment moment;
-    moment.waitedMs = runQueueWaitMs() + stealMs();
+    moment.threadWaitMs = readThreadWaits();
+    moment.stealMs = readStealMs();
     moment.wall = Clock::now();
     return moment;
+}
+
+double waitedMs(const Moment& from, const Moment& to)
+{
+    double waited = to.stealMs - from.stealMs;
+    for (const auto& [thread, wait] : to.threadWaitMs) {
+        const auto before = from.threadWaitMs.find(thread);
+        waited += wait - (before == from.threadWaitMs.end() ? 0 : before->second);
+    }
+    return waited;
 }
 
 Reading Reading::take(const std::function<std::int64_t()>& position)
@@ -71,16 +83,28 @@ Reading Reading::command(std::int64_t fromMs)
     return { now, fromMs, now };
 }
 
+// Whole milliseconds on both ends of a position's advance.
+constexpr double kRoundingMs = 2;
+
+::testing::AssertionResult startedInTime(const Reading& command, const Reading& started)
+{
+    const double heard = double(started.positionMs - command.positionMs);
+    const double longest = msBetween(command.before.wall, started.after.wall);
+    if (heard > 0 && heard <= longest + kRoundingMs)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+        << "started at " << started.positionMs << ", sent to play from " << command.positionMs
+        << " " << longest << " ms before";
+}
+
 ::testing::AssertionResult keptTime(const Reading& from, const Reading& to, double lagMs)
 {
-    // Whole milliseconds on both ends of the position's advance.
-    constexpr double roundingMs = 2;
     const double heard = double(to.positionMs - from.positionMs);
     const double longest = msBetween(from.before.wall, to.after.wall);
     const double shortest = msBetween(from.after.wall, to.before.wall);
-    const double waited = to.after.waitedMs - from.before.waitedMs;
+    const double waited = waitedMs(from.before, to.after);
     const double fewest = shortest - lagMs - waited;
-    if (heard > longest + roundingMs)
+    if (heard > longest + kRoundingMs)
         return ::testing::AssertionFailure()
             << "heard " << heard << " ms from " << from.positionMs << " within " << longest
             << " ms of wall time: ahead of the clock";
