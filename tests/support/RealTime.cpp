@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -36,14 +35,11 @@ namespace {
     double readStealMs()
     {
         std::ifstream stat("/proc/stat");
-        std::string line;
-        std::getline(stat, line);
-        std::istringstream fields(line);
         std::string label;
         double ticks[8] = {};
-        fields >> label;
+        stat >> label;
         for (double& tick : ticks)
-            fields >> tick;
+            stat >> tick;
         return ticks[7] * 1000.0 / double(::sysconf(_SC_CLK_TCK));
     }
 
