@@ -134,11 +134,12 @@ inline void printRatio(const char* what, double ratio, double goal)
         "%s: ratio %.3f (goal <= %.2f) %s\n", what, ratio, goal, ratio <= goal ? "MET" : "NOT MET");
 }
 
-// A minute of tone played by this benchmark's own `--play` mode and by
-// `ffplay -nodisp` at the same time, so both see the same load.
-struct MinuteBesideFfplay {
+// A minute of tone played by this benchmark's own `--play` mode and by its
+// `--reference` mode (bench/PacedPlayer.h) at the same time, so both see the
+// same load.
+struct MinuteBesideReference {
     ChildCost ours;
-    ChildCost theirs;
+    ChildCost reference;
 };
 
 // Makes the minute of tone in `dir`; says why and gives nothing when it cannot.
@@ -156,19 +157,18 @@ inline std::optional<std::filesystem::path> makeMinute(const TempDir& dir)
     return minute;
 }
 
-inline MinuteBesideFfplay playBesideFfplay(const std::filesystem::path& minute, const char* player)
+inline MinuteBesideReference playBesideReference(
+    const std::filesystem::path& minute, const char* player)
 {
-    std::printf("playing one minute through %s and through ffplay, side by side...\n", player);
+    std::printf(
+        "playing one minute through %s and through the paced player, side by side...\n", player);
     std::fflush(stdout);
     auto reference = std::async(std::launch::async, [&] {
-        if (!haveProgram("ffplay"))
-            return ChildCost {};
-        return runChild(
-            { "ffplay", "-nodisp", "-autoexit", "-loglevel", "quiet", minute.string() });
+        return runChild({ selfPath(), "--reference", minute.string() });
     });
-    MinuteBesideFfplay run;
+    MinuteBesideReference run;
     run.ours = runChild({ selfPath(), "--play", minute.string() });
-    run.theirs = reference.get();
+    run.reference = reference.get();
     return run;
 }
 

@@ -9,7 +9,7 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(libgtest-dev lame mpg123 xvfb xdotool libx11-dev)
 fi
 if [ "${1:-}" = "--package" ]; then
-  packages+=(dpkg-dev file appstream desktop-file-utils libglib2.0-bin xvfb xdotool)
+  packages+=(dpkg-dev file appstream desktop-file-utils libglib2.0-bin xvfb xdotool lintian devscripts)
 fi
 missing=()
 for p in "${packages[@]}"; do

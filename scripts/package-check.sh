@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Makes the Debian package, installs it on this machine, checks what it put
-# there and that the installed program runs, then removes it and checks that
-# nothing of it is left. Runs the program with the smoke test's helpers and
+# Makes the Debian package, checks it with lintian (no error, no warning, no
+# hardening note) and the program with hardening-check, installs it on this
+# machine, checks what it put there and that the installed program runs, then
+# removes it and checks that nothing of it is left. Runs the program with the smoke test's helpers and
 # fixture from a test build (build/ or $TRIMORA_BUILD_DIR, as scripts/test.sh
 # leaves it). Needs root or sudo.
 set -euo pipefail
@@ -36,8 +37,22 @@ dpkg-deb --contents "$deb" | awk '{ print $NF }' | sed 's|^\./|/|; s|/$||' | gre
 # Folders that exist before the install are shared; the rest must go with the package.
 while read -r path; do [ -e "$path" ] && echo "$path"; done <"$work/contents" >"$work/existing"
 
+# Debian's own standard: lintian's errors and warnings, and its notes on
+# missing hardening, a compiler comment or a desktop entry without keywords.
+lintian --display-info "$deb" >"$work/lintian" 2>&1 || fail "lintian did not run"
+grep -v "running with root privileges" "$work/lintian" || true
+if grep -E "^[EW]: |^I: [^ ]+ (hardening-|binary-has-unneeded-section|desktop-entry-lacks-keywords)" \
+  "$work/lintian"; then
+  fail "lintian"
+fi
+
 $SUDO apt-get install -y "./$deb"
 installed=yes
+hardening-check /usr/bin/trimora || fail "hardening-check /usr/bin/trimora"
+for doc in copyright changelog.gz; do
+  [ -f "/usr/share/doc/trimora/$doc" ] || fail "no /usr/share/doc/trimora/$doc"
+done
+man -w trimora >/dev/null || fail "no manual page"
 dpkg -L trimora | grep -vx "/\." >"$work/files"
 
 [ "$(command -v trimora)" = /usr/bin/trimora ] || fail "trimora is not on the PATH"

@@ -12,9 +12,10 @@ namespace {
 
     constexpr int kOutputRate = 44100;
     constexpr int kOutputChannels = 2;
-    // About 23 ms per buffer: short enough for a precise clock and quick
-    // pauses, long enough for the callback to keep up.
-    constexpr Uint16 kOutputFrames = 1024;
+    // About 12 ms per buffer: the first sound of a play comes within that,
+    // pauses take effect within it, and the callback still runs only 86
+    // times a second.
+    constexpr Uint16 kOutputFrames = 512;
 
 } // namespace
 
@@ -67,7 +68,7 @@ bool AudioOutput::prepare()
 
 bool AudioOutput::attach(PlaybackFeed& feed)
 {
-    if (!prepare())
+    if (!device_)
         return false;
     auto voice = std::make_unique<Voice>();
     voice->feed = &feed;
@@ -81,10 +82,13 @@ bool AudioOutput::attach(PlaybackFeed& feed)
         const long frames = long(spec_.samples) * feed.sampleRate() / spec_.freq + 1;
         voice->piece.resize(std::size_t(frames * feed.bytesPerFrame()));
     }
+    // Pausing and resuming happen under the lock (SDL's is recursive), so
+    // that a detach on another thread cannot pause the device after this
+    // attach resumed it.
     SDL_LockAudioDevice(device_);
     voices_.push_back(std::move(voice));
-    SDL_UnlockAudioDevice(device_);
     SDL_PauseAudioDevice(device_, 0);
+    SDL_UnlockAudioDevice(device_);
     return true;
 }
 
@@ -100,11 +104,10 @@ void AudioOutput::detach(PlaybackFeed& feed)
         leaving = std::move(*found);
         voices_.erase(found);
     }
-    const bool silent = voices_.empty();
-    SDL_UnlockAudioDevice(device_);
     // Nothing left to play: let the device rest rather than mix silence.
-    if (silent)
+    if (voices_.empty())
         SDL_PauseAudioDevice(device_, 1);
+    SDL_UnlockAudioDevice(device_);
 }
 
 void AudioOutput::callback(void* self, Uint8* stream, int length)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/audio/AudioSystem.h"
+#include "platform/audio/SoundOutput.h"
 
 #include <cstdint>
 #include <memory>
@@ -8,28 +9,23 @@
 
 namespace audio {
 
-class PlaybackFeed;
-
 // The process's one sound-device stream, shared by every playing device: its
 // audio callback mixes the attached feeds, each converted from its file's rate
 // and channels. One stream serves all because a sound device, SDL's dummy
 // driver among them, may take no more than one. The callback runs on SDL's
 // audio thread and touches the feeds and its own buffers only.
-class AudioOutput {
+class AudioOutput : public SoundOutput {
 public:
     explicit AudioOutput(AudioSystem& system);
-    ~AudioOutput();
+    ~AudioOutput() override;
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
-    // Opens the sound device, if it is not open yet, so that the first play
-    // need not wait for it; false when none opens.
-    bool prepare();
-    // Starts playing `feed` beside any others; false when no sound device,
-    // not even the dummy one, opens. The feed must stay until detached.
-    bool attach(PlaybackFeed& feed);
-    // Stops playing `feed`; once this returns the callback no longer uses it.
-    void detach(PlaybackFeed& feed);
+    // Opening the device ahead of the first play spares that play the wait;
+    // even the dummy driver failing makes this false.
+    bool prepare() override;
+    bool attach(PlaybackFeed& feed) override;
+    void detach(PlaybackFeed& feed) override;
 
 private:
     struct Voice;

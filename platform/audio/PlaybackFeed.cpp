@@ -39,25 +39,28 @@ void PlaybackFeed::handedOver(std::int64_t frames)
 {
     const auto now = Clock::now();
     std::lock_guard lock(clockMutex_);
-    const std::int64_t added
-        = std::max<std::int64_t>(0, frames - framesBeforeBuffer_ - framesInBuffer_);
-    if (added == 0 && framesInBuffer_ == 0)
-        return; // nothing playing yet, or nothing any more: the clock stands still
-    framesBeforeBuffer_ += framesInBuffer_;
-    framesInBuffer_ = added;
-    bufferHandedAt_ = now;
+    if (frames <= framesHanded_)
+        return; // nothing new: the clock plays out what it has, then stands still
+    if (heardLocked(now) >= framesHanded_) {
+        anchorFrame_ = framesHanded_;
+        anchoredAt_ = now;
+    }
+    framesHanded_ = frames;
+}
+
+std::int64_t PlaybackFeed::heardLocked(Clock::time_point now) const
+{
+    const auto elapsed = std::max(Clock::duration::zero(), now - anchoredAt_);
+    const std::int64_t played
+        = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() * sampleRate_
+        / 1000000;
+    return std::min(framesHanded_, anchorFrame_ + played);
 }
 
 std::int64_t PlaybackFeed::heardFrames(Clock::time_point now) const
 {
     std::lock_guard lock(clockMutex_);
-    if (framesInBuffer_ == 0)
-        return framesBeforeBuffer_;
-    const auto elapsed = std::max(Clock::duration::zero(), now - bufferHandedAt_);
-    const std::int64_t playedOfBuffer
-        = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() * sampleRate_
-        / 1000000;
-    return framesBeforeBuffer_ + std::min(framesInBuffer_, playedOfBuffer);
+    return heardLocked(now);
 }
 
 bool PlaybackFeed::drained(Clock::time_point now) const

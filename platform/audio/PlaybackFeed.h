@@ -33,7 +33,8 @@ public:
     // Audio callback: takes up to `bytes` of whole frames, without counting them.
     std::size_t take(std::uint8_t* out, std::size_t bytes);
     // Audio callback: `frames` of the feed have now been handed to the sound
-    // device in all; they are heard from now on, in real time.
+    // device in all; the new ones are heard in real time, after those handed
+    // over before them.
     void handedOver(std::int64_t frames);
 
     // Frames heard so far: those handed to the sound device minus those it
@@ -46,6 +47,8 @@ public:
     bool exhausted() const { return finished_.load() && ring_.filled() == 0; }
 
 private:
+    std::int64_t heardLocked(Clock::time_point now) const;
+
     const long sampleRate_;
     const int bytesPerFrame_;
     SampleRing ring_;
@@ -58,13 +61,16 @@ private:
     // Frames fill() has handed over; the audio callback's alone.
     std::int64_t framesFilled_ = 0;
 
-    // Written by the audio callback, read by the command thread: the frames
-    // handed over before the latest buffer, the frames of sound in that buffer
-    // and when it was handed over.
+    // Written by the audio callback, read by the command thread. Sound handed
+    // over plays after whatever was handed over before it, at the feed's own
+    // rate: the frames handed over in all, and the frame that began playing
+    // at `anchoredAt` when sound last came after none was left to play. A
+    // device that asks early (SDL's dummy driver runs a few per cent fast)
+    // thus holds its sound a little longer instead of hurrying the clock.
     mutable std::mutex clockMutex_;
-    std::int64_t framesBeforeBuffer_ = 0;
-    std::int64_t framesInBuffer_ = 0;
-    Clock::time_point bufferHandedAt_ {};
+    std::int64_t framesHanded_ = 0;
+    std::int64_t anchorFrame_ = 0;
+    Clock::time_point anchoredAt_ {};
 };
 
 } // namespace audio

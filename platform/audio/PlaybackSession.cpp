@@ -1,6 +1,6 @@
 #include "platform/audio/PlaybackSession.h"
 
-#include "platform/audio/AudioOutput.h"
+#include "platform/audio/SoundOutput.h"
 #include "platform/mp3/Mp3Decoder.h"
 
 #include <algorithm>
@@ -19,26 +19,33 @@ namespace {
     // that the first sound of a stretch is handed over as soon as a little
     // of it is ready.
     constexpr std::size_t kReadBytes = 16 * 1024;
+    // Sound decoded before the output starts: many of its buffers, so that
+    // the decoder, which goes on filling far faster than real time, stays
+    // ahead from the first one on.
+    constexpr std::size_t kStartFraction = 4; // of the ring
 
 } // namespace
 
 PlaybackSession::PlaybackSession(
-    const PlaybackSource& source, AudioOutput& output, std::int64_t from, std::int64_t to)
+    const PlaybackSource& source, SoundOutput& output, std::int64_t from, std::int64_t to)
     : from_(from)
     , to_(std::max(from, to))
     , output_(output)
     , feed_(source.sampleRate, source.channels, kBuffered)
 {
-    attached_ = output_.attach(feed_);
+    attached_ = output_.prepare();
     if (attached_)
         decoder_ = std::jthread([this, source](std::stop_token stop) { decode(stop, source); });
 }
 
 PlaybackSession::~PlaybackSession()
 {
-    output_.detach(feed_);
     decoder_.request_stop();
     wake_.notify_all();
+    {
+        std::lock_guard lock(startMutex_);
+        output_.detach(feed_);
+    }
     // The jthread member joins here, before the feed it writes to goes.
 }
 
@@ -55,6 +62,12 @@ bool PlaybackSession::finished() const
 std::int64_t PlaybackSession::endPosition() const
 {
     return feed_.reachedEnd() ? to_ : position();
+}
+
+bool PlaybackSession::startSound(const std::stop_token& stop)
+{
+    std::lock_guard lock(startMutex_);
+    return !stop.stop_requested() && output_.attach(feed_);
 }
 
 bool PlaybackSession::waitForRoom(std::stop_token& stop)
@@ -80,6 +93,7 @@ void PlaybackSession::decode(std::stop_token stop, PlaybackSource source)
     std::int64_t written = 0;
     bool reachedEnd = false;
     bool failed = false;
+    bool started = false;
 
     mp3::Mp3Decoder decoder;
     if (decoder.open(source.path, source.audioStart, source.sampleRate, source.channels, stop)) {
@@ -102,11 +116,21 @@ void PlaybackSession::decode(std::stop_token stop, PlaybackSource source)
                     ring.publish(got);
                     written += std::int64_t(got / frameBytes);
                     remaining -= std::int64_t(got / frameBytes);
+                    if (!started && ring.filled() >= ring.capacity() / kStartFraction) {
+                        started = startSound(stop);
+                        failed = !started;
+                        if (failed)
+                            break;
+                    }
                 }
             }
             reachedEnd = reachedEnd || remaining == 0;
         }
     }
+    // A stretch shorter than the start amount plays once it is all decoded.
+    if (!started && written > 0 && !startSound(stop))
+        written = 0;
+    // Nothing is heard of a feed the output never took: it is over at once.
     feed_.finish(written, reachedEnd);
 }
 

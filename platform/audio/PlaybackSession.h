@@ -12,7 +12,7 @@
 
 namespace audio {
 
-class AudioOutput;
+class SoundOutput;
 
 // What a stretch of playback needs to know about its file.
 struct PlaybackSource {
@@ -27,12 +27,14 @@ struct PlaybackSource {
 
 // One stretch of playback, from sample `from` up to sample `to`: a decoder
 // thread fills the feed, the output plays it. Construction returns at once;
-// the decoder opens and seeks on its own thread. Destruction stops the sound
-// and the thread promptly, even in the middle of a long seek.
+// the decoder opens and seeks on its own thread, and hands the feed to the
+// output only once it holds sound, so that the very first buffer the output
+// takes is sound rather than silence. Destruction stops the sound and the
+// thread promptly, even in the middle of a long seek.
 class PlaybackSession {
 public:
     PlaybackSession(
-        const PlaybackSource& source, AudioOutput& output, std::int64_t from, std::int64_t to);
+        const PlaybackSource& source, SoundOutput& output, std::int64_t from, std::int64_t to);
     ~PlaybackSession();
     PlaybackSession(const PlaybackSession&) = delete;
     PlaybackSession& operator=(const PlaybackSession&) = delete;
@@ -49,12 +51,16 @@ public:
 private:
     void decode(std::stop_token stop, PlaybackSource source);
     bool waitForRoom(std::stop_token& stop);
+    bool startSound(const std::stop_token& stop);
 
     const std::int64_t from_;
     const std::int64_t to_;
-    AudioOutput& output_;
+    SoundOutput& output_;
     PlaybackFeed feed_;
     bool attached_ = false;
+    // Orders the decoder's attach against the destructor's detach, so that a
+    // feed is never attached after the session began to go.
+    std::mutex startMutex_;
     // Wakes the decoder thread when it is to stop while waiting for room.
     std::mutex wakeMutex_;
     std::condition_variable_any wake_;
