@@ -41,6 +41,9 @@ SDL_AudioDeviceID AudioSystem::openDevice(const SDL_AudioSpec& wanted, SDL_Audio
     }
     if (device != 0)
         ++openDevices_;
+    // A file may be opened on a short-lived thread that SDL did not start:
+    // the error text SDL keeps per thread would outlive it, so let it go now.
+    SDL_TLSCleanup();
     return device;
 }
 
