@@ -71,13 +71,15 @@ LoudnessPicture pictureOf(const mp3::DecodedLoudness& decoded, const std::vector
     return picture;
 }
 
-// The decoding may take all the time the processors have to spare, and none
-// that the window, the sound output or anything else wants.
+// The decoding may take the time the processors have to spare and little
+// that the window, the sound output or anything else wants. Not the idle
+// class: the program cannot end before each of its threads has run once more,
+// and on a busy machine an idle-class thread waits seconds for a processor.
 void yieldToEveryone()
 {
-    sched_param lowest {};
-    if (pthread_setschedparam(pthread_self(), SCHED_IDLE, &lowest) != 0)
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+    sched_param batch {};
+    pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
 }
 
 } // namespace
