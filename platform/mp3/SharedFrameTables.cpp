@@ -10,16 +10,35 @@ namespace mp3 {
 
 namespace {
 
-    struct Shared {
-        FileIdentity identity;
-        std::weak_ptr<const FrameTable> table;
+    // What the walks of open files found, by the identity of the file walked;
+    // only weak references, so an entry lasts as long as its owner keeps it.
+    // Newest last: a file may be open on more than one device. The caller
+    // holds the registry's lock.
+    template <class Found> class WalkResults {
+    public:
+        void share(const FileIdentity& walked, const std::shared_ptr<const Found>& found)
+        {
+            std::erase_if(entries_, [](const auto& one) { return one.second.expired(); });
+            entries_.emplace_back(walked, found);
+        }
+
+        std::shared_ptr<const Found> find(const FileIdentity& identity) const
+        {
+            for (auto one = entries_.rbegin(); one != entries_.rend(); ++one)
+                if (one->first == identity)
+                    if (auto found = one->second.lock())
+                        return found;
+            return nullptr;
+        }
+
+    private:
+        std::vector<std::pair<FileIdentity, std::weak_ptr<const Found>>> entries_;
     };
 
     struct Tables {
         std::mutex mutex;
-        // Newest last: a file may be open on more than one device.
-        std::vector<Shared> shared;
-        std::vector<std::pair<FileIdentity, std::weak_ptr<const FrameLoudness>>> loudness;
+        WalkResults<FrameTable> shared;
+        WalkResults<FrameLoudness> loudness;
         // One entry per walk under way; a file may be walked twice at once.
         std::vector<FileIdentity> pending;
         std::condition_variable walkEnded;
@@ -62,8 +81,7 @@ void shareFrameTable(const FileIdentity& walked, const std::shared_ptr<const Fra
 {
     Tables& registry = tables();
     std::lock_guard lock(registry.mutex);
-    std::erase_if(registry.shared, [](const Shared& one) { return one.table.expired(); });
-    registry.shared.push_back({ walked, table });
+    registry.shared.share(walked, table);
 }
 
 std::shared_ptr<const FrameTable> sharedFrameTable(const std::filesystem::path& path)
@@ -76,11 +94,7 @@ std::shared_ptr<const FrameTable> sharedFrameTable(const FileIdentity& identity)
 {
     Tables& registry = tables();
     std::lock_guard lock(registry.mutex);
-    for (auto one = registry.shared.rbegin(); one != registry.shared.rend(); ++one)
-        if (one->identity == identity)
-            if (auto table = one->table.lock())
-                return table;
-    return nullptr;
+    return registry.shared.find(identity);
 }
 
 void shareFrameLoudness(
@@ -88,19 +102,14 @@ void shareFrameLoudness(
 {
     Tables& registry = tables();
     std::lock_guard lock(registry.mutex);
-    std::erase_if(registry.loudness, [](const auto& one) { return one.second.expired(); });
-    registry.loudness.emplace_back(walked, loudness);
+    registry.loudness.share(walked, loudness);
 }
 
 std::shared_ptr<const FrameLoudness> sharedFrameLoudness(const FileIdentity& identity)
 {
     Tables& registry = tables();
     std::lock_guard lock(registry.mutex);
-    for (auto one = registry.loudness.rbegin(); one != registry.loudness.rend(); ++one)
-        if (one->first == identity)
-            if (auto loudness = one->second.lock())
-                return loudness;
-    return nullptr;
+    return registry.loudness.find(identity);
 }
 
 PendingWalk::PendingWalk(const FileIdentity& identity)
