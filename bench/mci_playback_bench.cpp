@@ -84,14 +84,17 @@ int play(const char* file)
 
 // Milliseconds from the play command until the position first moves, i.e.
 // until the first buffer with sound went to the sound device: the median of
-// several plays, each from a place of its own.
-double firstSoundMs(const std::filesystem::path& file)
+// several plays, each from a place of its own and each `pause` after the
+// last one stopped.
+double firstSoundMs(const std::filesystem::path& file, int plays, std::chrono::milliseconds pause,
+    const char* what)
 {
     const std::string open = "open \"" + file.string() + "\" type mpegvideo alias first";
     if (mci::mciSendString(open.c_str(), nullptr, 0, 0) != 0)
         return -1;
     std::vector<double> delays;
-    for (int from = 1000; from <= 21000; from += 2000) {
+    for (int from = 1000; int(delays.size()) < plays; from += 2000) {
+        std::this_thread::sleep_for(pause);
         const std::string play = "play first from " + std::to_string(from);
         const auto start = bench::Clock::now();
         mci::mciSendString(play.c_str(), nullptr, 0, 0);
@@ -99,11 +102,10 @@ double firstSoundMs(const std::filesystem::path& file)
             ;
         delays.push_back(bench::msSince(start));
         mci::mciSendString("stop first", nullptr, 0, 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     mci::mciSendString("close first", nullptr, 0, 0);
     std::sort(delays.begin(), delays.end());
-    std::printf("first sound after play: median %.1f ms, slowest %.1f ms of %zu plays\n",
+    std::printf("first sound after play %s: median %.1f ms, slowest %.1f ms of %zu plays\n", what,
         delays[delays.size() / 2], delays.back(), delays.size());
     return delays[delays.size() / 2];
 }
@@ -122,8 +124,12 @@ int main(int argc, char** argv)
     const auto minute = bench::makeMinute(dir);
     if (!minute)
         return 0;
-    const double firstSound = firstSoundMs(*minute);
-    std::printf("first sound after play: %.1f ms (goal <= 10 ms) %s\n", firstSound,
+    // A play soon after a stop (a seek, a replay) finds the stream still open
+    // and starts at its next wake; one after a rest opens a fresh stream.
+    firstSoundMs(*minute, 11, std::chrono::milliseconds(50), "50 ms after a stop");
+    const double firstSound
+        = firstSoundMs(*minute, 7, std::chrono::milliseconds(1500), "from rest (1.5 s)");
+    std::printf("first sound after play from rest: %.1f ms (goal <= 10 ms) %s\n", firstSound,
         firstSound >= 0 && firstSound <= 10 ? "MET" : "NOT MET");
     const auto [ours, reference] = bench::playBesideReference(*minute, "the device");
 

@@ -12,10 +12,12 @@ namespace {
 
     constexpr int kOutputRate = 44100;
     constexpr int kOutputChannels = 2;
-    // About 12 ms per buffer: the first sound of a play comes within that,
-    // pauses take effect within it, and the callback still runs only 86
-    // times a second.
-    constexpr Uint16 kOutputFrames = 512;
+    // About 23 ms per buffer: SDL's audio thread wakes 43 times a second.
+    constexpr Uint16 kOutputFrames = 1024;
+    // How long the stream stays open with nothing to play. A play within it
+    // (a seek, a replay) starts at the stream's next wake; a later one opens
+    // a fresh stream, whose first buffer goes out at once.
+    constexpr std::chrono::seconds kRestBeforeClosing { 1 };
 
 } // namespace
 
@@ -44,13 +46,19 @@ AudioOutput::AudioOutput(AudioSystem& system)
 
 AudioOutput::~AudioOutput()
 {
-    system_.closeDevice(device_);
+    closer_ = std::jthread();
+    std::lock_guard lock(deviceMutex_);
+    closeDevice();
 }
 
 bool AudioOutput::prepare()
 {
-    if (device_)
-        return true;
+    std::lock_guard lock(deviceMutex_);
+    return system_.ready();
+}
+
+bool AudioOutput::openDevice()
+{
     SDL_AudioSpec wanted {};
     wanted.freq = kOutputRate;
     wanted.format = AUDIO_S16SYS;
@@ -63,28 +71,56 @@ bool AudioOutput::prepare()
     if (!device_)
         return false;
     voiceBuffer_.resize(spec_.size / sizeof(std::int16_t));
+    if (!closer_.joinable())
+        closer_ = std::jthread([this](std::stop_token stop) { closeAfterRest(stop); });
     return true;
+}
+
+void AudioOutput::closeDevice()
+{
+    system_.closeDevice(device_);
+    device_ = 0;
+    closeAt_.reset();
+}
+
+void AudioOutput::closeAfterRest(std::stop_token stop)
+{
+    // An idle stream is given back rather than left to keep SDL's thread and
+    // the sound server awake with silence.
+    std::unique_lock lock(deviceMutex_);
+    while (!stop.stop_requested()) {
+        if (!closeAt_) {
+            closeTimer_.wait(lock, stop, [&] { return closeAt_.has_value(); });
+            continue;
+        }
+        const auto at = *closeAt_;
+        if (!closeTimer_.wait_until(lock, stop, at, [&] { return closeAt_ != at; })
+            && !stop.stop_requested())
+            closeDevice();
+    }
+    AudioSystem::letThreadStateGo();
 }
 
 bool AudioOutput::attach(PlaybackFeed& feed)
 {
-    if (!device_)
+    std::lock_guard lock(deviceMutex_);
+    if (!device_ && !openDevice())
         return false;
     auto voice = std::make_unique<Voice>();
     voice->feed = &feed;
     if (feed.sampleRate() != spec_.freq || feed.channels() != spec_.channels) {
         voice->converter.reset(SDL_NewAudioStream(AUDIO_S16SYS, Uint8(feed.channels()),
             int(feed.sampleRate()), spec_.format, spec_.channels, spec_.freq));
-        if (!voice->converter)
+        if (!voice->converter) {
+            restIfIdle();
             return false;
+        }
         // A callback's worth of the feed's frames, so that its clock moves on
         // about once per callback.
         const long frames = long(spec_.samples) * feed.sampleRate() / spec_.freq + 1;
         voice->piece.resize(std::size_t(frames * feed.bytesPerFrame()));
     }
-    // Pausing and resuming happen under the lock (SDL's is recursive), so
-    // that a detach on another thread cannot pause the device after this
-    // attach resumed it.
+    closeAt_.reset();
     SDL_LockAudioDevice(device_);
     voices_.push_back(std::move(voice));
     SDL_PauseAudioDevice(device_, 0);
@@ -94,6 +130,7 @@ bool AudioOutput::attach(PlaybackFeed& feed)
 
 void AudioOutput::detach(PlaybackFeed& feed)
 {
+    std::lock_guard lock(deviceMutex_);
     if (!device_)
         return;
     std::unique_ptr<Voice> leaving;
@@ -104,10 +141,17 @@ void AudioOutput::detach(PlaybackFeed& feed)
         leaving = std::move(*found);
         voices_.erase(found);
     }
-    // Nothing left to play: let the device rest rather than mix silence.
-    if (voices_.empty())
-        SDL_PauseAudioDevice(device_, 1);
+    restIfIdle();
     SDL_UnlockAudioDevice(device_);
+}
+
+void AudioOutput::restIfIdle()
+{
+    if (!voices_.empty())
+        return;
+    SDL_PauseAudioDevice(device_, 1);
+    closeAt_ = Clock::now() + kRestBeforeClosing;
+    closeTimer_.notify_all();
 }
 
 void AudioOutput::callback(void* self, Uint8* stream, int length)

@@ -4,7 +4,12 @@
 #include "platform/audio/SoundOutput.h"
 
 #include <cstdint>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 namespace audio {
@@ -21,8 +26,9 @@ public:
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
-    // Opening the device ahead of the first play spares that play the wait;
-    // even the dummy driver failing makes this false.
+    // Starts the sound system; false when not even the dummy driver starts.
+    // The stream itself opens when something plays and closes a second after
+    // nothing does.
     bool prepare() override;
     bool attach(PlaybackFeed& feed) override;
     void detach(PlaybackFeed& feed) override;
@@ -34,15 +40,28 @@ private:
     void mix(Uint8* stream, int length);
     void renderVoice(Voice& voice, Uint8* out, int length);
     int outputFrameBytes() const;
+    bool openDevice();
+    void closeDevice();
+    void restIfIdle();
+    void closeAfterRest(std::stop_token stop);
 
     AudioSystem& system_;
+    // Orders the opening and closing of the stream: plays start on their
+    // decoders' threads, and stop on the command thread.
+    std::mutex deviceMutex_;
     SDL_AudioDeviceID device_ = 0;
+    using Clock = std::chrono::steady_clock;
+    // When the idle stream is to close; empty while something plays.
+    std::optional<Clock::time_point> closeAt_;
+    std::condition_variable_any closeTimer_;
     SDL_AudioSpec spec_ {};
     // The attached feeds: changed only under SDL_LockAudioDevice, which waits
     // for a running callback to return; read by the callback.
     std::vector<std::unique_ptr<Voice>> voices_;
     // The callback's scratch space for one voice, sized when the device opens.
     std::vector<std::int16_t> voiceBuffer_;
+    // Closes the stream once it has rested; started with the first stream.
+    std::jthread closer_;
 };
 
 } // namespace audio

@@ -25,14 +25,20 @@ void AudioSystem::finish()
     started_ = false;
 }
 
-SDL_AudioDeviceID AudioSystem::openDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtained)
+bool AudioSystem::ready()
 {
     if (!started_ && !start(dummy_ ? "dummy" : nullptr)) {
         dummy_ = true;
         start("dummy");
     }
+    letThreadStateGo();
+    return started_;
+}
+
+SDL_AudioDeviceID AudioSystem::openDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtained)
+{
     SDL_AudioDeviceID device = 0;
-    if (started_)
+    if (ready())
         device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (device == 0 && !dummy_ && openDevices_ == 0) {
         dummy_ = true;
@@ -41,10 +47,15 @@ SDL_AudioDeviceID AudioSystem::openDevice(const SDL_AudioSpec& wanted, SDL_Audio
     }
     if (device != 0)
         ++openDevices_;
-    // A file may be opened on a short-lived thread that SDL did not start:
-    // the error text SDL keeps per thread would outlive it, so let it go now.
-    SDL_TLSCleanup();
+    letThreadStateGo();
     return device;
+}
+
+void AudioSystem::letThreadStateGo()
+{
+    // Files open and stretches start on short-lived threads that SDL did not
+    // start: the error text SDL keeps per thread would outlive them.
+    SDL_TLSCleanup();
 }
 
 void AudioSystem::closeDevice(SDL_AudioDeviceID device)

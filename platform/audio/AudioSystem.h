@@ -8,7 +8,7 @@ namespace audio {
 // choice of driver; when no sound device can be opened there (no sound card,
 // no sound server) it switches to SDL's "dummy" driver, which consumes samples
 // in real time, so that playback and its positions go on without sound.
-// Used from the command thread only, under the device registry's lock.
+// Not thread-safe: its one user, the sound output, calls it under a lock.
 class AudioSystem {
 public:
     AudioSystem() = default;
@@ -16,9 +16,15 @@ public:
     AudioSystem(const AudioSystem&) = delete;
     AudioSystem& operator=(const AudioSystem&) = delete;
 
+    // Starts the subsystem, with the dummy driver when SDL's choice fails;
+    // false when even that fails.
+    bool ready();
     // Opens an output device for `wanted`; 0 when even the dummy driver fails.
     SDL_AudioDeviceID openDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtained);
     void closeDevice(SDL_AudioDeviceID device);
+    // Lets go of what SDL keeps for the calling thread, before a thread that
+    // SDL did not start ends.
+    static void letThreadStateGo();
 
 private:
     bool start(const char* driver);

@@ -10,7 +10,7 @@ class SoundOutput {
 public:
     virtual ~SoundOutput() = default;
 
-    // Opens the sound device, if it is not open yet; false when none opens.
+    // Readies the sound system; false when nothing could ever play.
     // Called from the command thread.
     virtual bool prepare() = 0;
     // Starts playing `feed` beside any others; false when it cannot. Needs a
