@@ -86,8 +86,8 @@ int play(const char* file)
 // until the first buffer with sound went to the sound device: the median of
 // several plays, each from a place of its own and each `pause` after the
 // last one stopped.
-double firstSoundMs(const std::filesystem::path& file, int plays, std::chrono::milliseconds pause,
-    const char* what)
+double firstSoundMs(
+    const std::filesystem::path& file, int plays, std::chrono::milliseconds pause, const char* what)
 {
     const std::string open = "open \"" + file.string() + "\" type mpegvideo alias first";
     if (mci::mciSendString(open.c_str(), nullptr, 0, 0) != 0)

@@ -3,9 +3,9 @@
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/SoundOutput.h"
 
-#include <cstdint>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>

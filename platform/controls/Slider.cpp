@@ -119,6 +119,7 @@ void Slider::paintEvent(QPaintEvent* event)
 {
     const bool marked = markStartMs_ < markEndMs_;
     if ((overview_.empty() && !marked) || maximum() <= minimum()) {
+        paintedHandle_ = {};
         QSlider::paintEvent(event);
         return;
     }
@@ -186,7 +187,15 @@ void Slider::paintEvent(QPaintEvent* event)
             // Any sound shows, however quiet; silence leaves the groove empty.
             return level > 0 ? std::max(1, int(std::lround(level * (2 * reach + 1)))) : 0;
         };
-        for (int x = firstColumn; x <= std::min(lastColumn, rightEdge); ++x) {
+        // Only the columns to be drawn again: a new value redraws a strip.
+        const QRect dirty = event->rect();
+        const QColor playedInk = tint(ink, 0.8);
+        const QColor unplayedInk = tint(ink, 0.5);
+        const auto edgeOf = [&](const QColor& body) { return tint(body, 0.3); };
+        const QColor edges[] = { edgeOf(accent), edgeOf(playedInk), edgeOf(unplayedInk) };
+        const int fromColumn = std::max(firstColumn, dirty.left());
+        const int toColumn = std::min({ lastColumn, rightEdge, dirty.right() });
+        for (int x = fromColumn; x <= toColumn; ++x) {
             const double from = std::max(0.0, (x - left) * levelsPerPixel);
             const auto first = std::size_t(from);
             const auto last
@@ -199,9 +208,10 @@ void Slider::paintEvent(QPaintEvent* event)
                     peak = std::max(peak, peaks_[i]);
             }
             const bool inSection = marked && x >= markFrom && x < markTo;
-            const QColor solid = inSection ? accent : tint(ink, x < played ? 0.8 : 0.5);
+            const int shade = inSection ? 0 : x < played ? 1 : 2;
+            const QColor& solid = shade == 0 ? accent : shade == 1 ? playedInk : unplayedInk;
             if (const int height = heightOf(peak))
-                painter.fillRect(x, base - height, 1, height, tint(solid, 0.3));
+                painter.fillRect(x, base - height, 1, height, edges[shade]);
             if (const int height = heightOf(body))
                 painter.fillRect(x, base - height, 1, height, solid);
         }
@@ -210,4 +220,22 @@ void Slider::paintEvent(QPaintEvent* event)
     initStyleOption(&option);
     option.subControls = QStyle::SC_SliderHandle;
     painter.drawComplexControl(QStyle::CC_Slider, option);
+    paintedHandle_ = handle;
+}
+
+void Slider::sliderChange(SliderChange change)
+{
+    if (change != SliderValueChange || paintedHandle_.isNull() || orientation() != Qt::Horizontal) {
+        QSlider::sliderChange(change);
+        return;
+    }
+    // A new value moves the thumb and the end of the played shade, nothing
+    // else: only the strip from the thumb's last place to its new one is
+    // drawn again, rather than the whole groove every tick of playback.
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect handle
+        = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    const QRect strip = handle.united(paintedHandle_);
+    update(QRect(strip.left(), 0, strip.width(), height()));
 }

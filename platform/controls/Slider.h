@@ -52,6 +52,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void sliderChange(SliderChange change) override;
 
 private:
     // Raises Click if a key or wheel step has moved the thumb.
@@ -65,4 +66,7 @@ private:
     double secondsPerLevel_ = 0;
     std::int32_t markStartMs_ = 0;
     std::int32_t markEndMs_ = 0;
+    // Where the thumb was last drawn over the overview; null while the plain
+    // slider is drawn.
+    QRect paintedHandle_;
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStyleOptionSlider>
 #include <gtest/gtest.h>
 #include <string>
@@ -145,3 +146,28 @@ TEST_F(SliderEvents, MouseAndKeysRaiseDownThenUpThenClick)
 }
 
 } // namespace
+
+// The playback timer moves the thumb every second and only the strip it
+// crossed is drawn again: what is on screen must still be what a whole
+// drawing of the slider shows, with no thumb or played shade left behind.
+TEST(SliderDrawing, StepsOfTheThumbLeaveTheScreenAsAWholeDrawing)
+{
+    Slider slider;
+    slider.setGeometry(0, 0, 388, 25);
+    slider.setRange(0, 60);
+    std::vector<float> levels(120);
+    for (std::size_t i = 0; i < levels.size(); ++i)
+        levels[i] = float(i % 10) / 10.0f;
+    slider.setOverview(levels, 0.5);
+    slider.setMarks(10'000, 20'000);
+    slider.show();
+    for (const int value : { 5, 6, 30, 12, 59, 0 }) {
+        slider.setValue(value);
+        QApplication::processEvents();
+        const QImage onScreen = slider.screen()->grabWindow(slider.winId()).toImage();
+        const QImage whole = slider.grab().toImage();
+        EXPECT_EQ(onScreen.convertToFormat(QImage::Format_RGB32),
+            whole.convertToFormat(QImage::Format_RGB32))
+            << "after moving to " << value;
+    }
+}
