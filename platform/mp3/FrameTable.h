@@ -31,6 +31,8 @@ public:
 
     // Notes the next frame of a walk, in order.
     void add(const FrameSeen& frame);
+    // Makes room for about `frames` frames ahead of a walk.
+    void reserve(std::size_t frames) { frames_.reserve(frames); }
     // Notes how the walk ended and decides whether the file is bare.
     void finish(const FrameRun& run, const Mp3Layout& layout, std::int64_t fileBytes);
 
