@@ -261,7 +261,7 @@ FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token 
         file, layout,
         [&](const FrameSeen& frame, const FrameShape& shape) {
             walk.index.add(frame.number, frame.offset);
-            walk.table.add(frame);
+            walk.table.add(frame.offset, frame.header, frame.startsRun, frame.reservoirBytes);
             if (layer3) {
                 const std::uint8_t* bytes = frame.header.frameBytes >= shape.loudnessBytes
                     ? file.bytesAt(frame.offset, std::size_t(shape.loudnessBytes))
