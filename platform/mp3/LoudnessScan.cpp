@@ -38,11 +38,13 @@ namespace {
         // main_data_begin, private bits and, for MPEG-1, the scale factor sharing flags.
         constexpr int first = mpeg1 ? 9 + (mono ? 5 : 3) + 4 * channels : 8 + (mono ? 1 : 2);
         constexpr int stride = mpeg1 ? 59 : 63;
+        // Four bytes read big-endian, which the compiler makes a single load;
+        // the last gain's four end well inside the side information.
         const auto bitsAt = [sideInfo](int bit, int count) {
             const std::uint8_t* p = sideInfo + bit / 8;
-            const std::uint32_t word
-                = (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2];
-            return int((word >> (24 - bit % 8 - count)) & ((1u << count) - 1));
+            const std::uint32_t word = (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16)
+                | (std::uint32_t(p[2]) << 8) | p[3];
+            return int((word >> (32 - bit % 8 - count)) & ((1u << count) - 1));
         };
         int loudest = -1;
         for (int g = 0; g < granules * channels; ++g) {
