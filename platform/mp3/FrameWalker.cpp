@@ -272,6 +272,8 @@ FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token 
         },
         stop);
     walk.table.finish(run, layout, file.size());
+    if (walk.loudness.size() < walk.loudness.capacity() / 2)
+        walk.loudness.shrink_to_fit();
     walk.audioFrames = run.audioFrames;
     // A file cut short under the walk read as zeros past its new end.
     walk.complete = run.complete && !file.truncated();
