@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -176,14 +177,10 @@ void FileReader::load(std::int64_t offset)
     }
 }
 
-const std::uint8_t* FileReader::bytesAt(std::int64_t offset, std::size_t count)
+const std::uint8_t* FileReader::bytesAtUnmapped(std::int64_t offset, std::size_t count)
 {
-    if (fd_ < 0 || offset < 0 || offset + std::int64_t(count) > size_)
+    if (fd_ < 0 || offset < 0 || offset + std::int64_t(count) > size_ || map_)
         return nullptr;
-    if (map_) {
-        releaseBehind(offset);
-        return map_ + offset;
-    }
     if (count > window_.size())
         return nullptr;
     const std::int64_t windowEnd = windowStart_ + std::int64_t(windowFill_);
@@ -194,7 +191,7 @@ const std::uint8_t* FileReader::bytesAt(std::int64_t offset, std::size_t count)
     return window_.data() + (offset - windowStart_);
 }
 
-void FileReader::readingAt(std::int64_t offset)
+void FileReader::readAhead(std::int64_t offset)
 {
     // The pages ahead are mapped a stretch at a time, with one touch for each
     // group of pages a fault maps together, so that the processor can fetch
@@ -202,8 +199,17 @@ void FileReader::readingAt(std::int64_t offset)
     constexpr std::int64_t kMapAhead = 128 << 10;
     constexpr std::int64_t kLinesAhead = 16 * 1024;
     constexpr std::int64_t kLine = 64;
-    if (!map_)
+    // The lines are asked for a short stretch at a time: most frames of a
+    // stream find nothing to do, and a burst of a few lines does not fill
+    // the processor's queue of fetches the way one of a whole page does.
+    constexpr std::int64_t kStretch = 1024;
+    if (!map_) {
+        readingFrom_ = 0;
+        readingDue_ = std::numeric_limits<std::int64_t>::max();
         return;
+    }
+    readingFrom_ = offset;
+    readingDue_ = offset + kStretch;
     if (offset + kMapAhead > mappedAhead_ && mappedAhead_ < size_) {
         const std::int64_t from = std::max(mappedAhead_, offset) & ~std::int64_t(pageBytes - 1);
         const std::int64_t until = std::min(size_, from + 2 * kMapAhead);
@@ -212,7 +218,7 @@ void FileReader::readingAt(std::int64_t offset)
             sink = sink + map_[at];
         mappedAhead_ = until;
     }
-    const std::int64_t until = std::min(size_, offset + kLinesAhead);
+    const std::int64_t until = std::min(size_, offset + kStretch + kLinesAhead);
     readAhead_ = std::max(readAhead_, offset);
     for (; readAhead_ < until; readAhead_ += kLine)
         __builtin_prefetch(map_ + readAhead_);

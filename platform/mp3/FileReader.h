@@ -35,15 +35,28 @@ public:
 
     // `count` bytes at `offset`, valid until the next call; null when they run
     // past the end of the file or cannot be read.
-    const std::uint8_t* bytesAt(std::int64_t offset, std::size_t count);
+    const std::uint8_t* bytesAt(std::int64_t offset, std::size_t count)
+    {
+        // Inline, as a walk asks for a few bytes of every frame.
+        if (map_ && offset >= 0 && offset + std::int64_t(count) <= size_) {
+            releaseBehind(offset);
+            return map_ + offset;
+        }
+        return bytesAtUnmapped(offset, count);
+    }
     // Copies up to `count` bytes at `offset` into `out`; returns the count
     // copied, fewer only at the end of the file or on a read error.
     std::size_t read(std::int64_t offset, std::uint8_t* out, std::size_t count);
     // Says that the bytes from `offset` on are read next, in order: a walk
     // that steps from header to header cannot know where the next one lies
     // before it has read this one, so without this every header waits for
-    // memory in turn.
-    void readingAt(std::int64_t offset);
+    // memory in turn. Cheap to call for every frame: the work is done once a
+    // stretch.
+    void readingAt(std::int64_t offset)
+    {
+        if (offset >= readingDue_ || offset < readingFrom_)
+            readAhead(offset);
+    }
     // Offset of the first byte `value` in [from, end), or `end` (at most the
     // file's size) when there is none or the file cannot be read that far.
     std::int64_t find(std::uint8_t value, std::int64_t from, std::int64_t end);
@@ -58,6 +71,9 @@ private:
     // Bytes up to here have been asked for ahead of need.
     std::int64_t readAhead_ = 0;
     std::int64_t mappedAhead_ = 0;
+    // readingAt has nothing to do for offsets in [readingFrom_, readingDue_).
+    std::int64_t readingFrom_ = 0;
+    std::int64_t readingDue_ = 0;
     // Pages of the map before here have been let go.
     std::int64_t releasedUpTo_ = 0;
     std::vector<std::uint8_t> window_;
@@ -66,6 +82,8 @@ private:
     std::size_t windowFill_ = 0;
 
     void mapWhole();
+    const std::uint8_t* bytesAtUnmapped(std::int64_t offset, std::size_t count);
+    void readAhead(std::int64_t offset);
     // Lets go of the pages of the map far behind `offset`.
     void releaseBehind(std::int64_t offset)
     {

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "platform/mp3/MpegFrameHeader.h"
+
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
 
 namespace mp3 {
 
-struct FrameSeen;
 struct FrameRun;
 struct Mp3Layout;
 
@@ -29,8 +31,12 @@ public:
         std::int64_t end() const { return offset + bytes; }
     };
 
-    // Notes the next frame of a walk, in order.
-    void add(const FrameSeen& frame);
+    // Notes the next frame of a walk, in order (see FrameSeen). Inline, as a
+    // walk adds every frame of a file.
+    void add(
+        std::int64_t offset, const MpegFrameHeader& header, bool startsRun, int reservoirBytes);
+    // Makes room for about `frames` frames ahead of a walk.
+    void reserve(std::size_t frames) { frames_.reserve(frames); }
     // Notes how the walk ended and decides whether the file is bare.
     void finish(const FrameRun& run, const Mp3Layout& layout, std::int64_t fileBytes);
 
@@ -47,6 +53,17 @@ public:
     bool bare() const { return bare_; }
 
 private:
+    // offset: 42 bits (4 TiB) | bytes: 12 bits | step back: 9 bits | starts run: 1 bit.
+    // No frame is longer than 4095 bytes (the largest free-format frame is
+    // 3,460), and no reservoir reaches back more than 511 frames: at least
+    // one byte of coded sound a frame, at most 511 bytes of reservoir.
+    static constexpr int kBytesShift = 42;
+    static constexpr int kStepShift = 54;
+    static constexpr int kRunShift = 63;
+    static constexpr std::uint64_t kOffsetMask = (std::uint64_t(1) << kBytesShift) - 1;
+    static constexpr std::uint64_t kBytesMask = (1 << 12) - 1;
+    static constexpr std::uint64_t kStepMask = (1 << 9) - 1;
+
     std::vector<std::uint64_t> frames_;
     int samplesPerFrame_ = 0;
     long sampleRate_ = 0;
@@ -63,5 +80,43 @@ private:
     std::size_t recentCount_ = 0;
     std::size_t previousReservoirFrames_ = 0;
 };
+
+inline void FrameTable::add(
+    std::int64_t offset, const MpegFrameHeader& header, bool startsRun, int reservoirBytes)
+{
+    if (frames_.empty()) {
+        samplesPerFrame_ = header.samplesPerFrame;
+        sampleRate_ = header.sampleRate;
+        bitrateKbps_ = header.freeFormat ? -1 : header.bitrateKbps;
+        mono_ = header.mono;
+    } else if (header.freeFormat || header.bitrateKbps != bitrateKbps_ || header.mono != mono_) {
+        bitrateKbps_ = -1;
+    }
+    if (startsRun) {
+        recentCount_ = 0;
+        oneRun_ = oneRun_ && frames_.empty();
+    }
+
+    // The frames whose coded sound holds this frame's first bytes.
+    int reservoir = reservoirBytes;
+    std::size_t reservoirFrames = 0;
+    while (reservoir > 0 && reservoirFrames < std::min(recentCount_, kRecent)) {
+        ++reservoirFrames;
+        reservoir -= recentMainData_[(frames_.size() - reservoirFrames) % kRecent];
+    }
+    // A frame's first samples are completed by the end of the frame before it
+    // (overlapping transforms and the synthesis filter's memory), so that one
+    // must decode whole too, with its own reservoir.
+    const std::size_t stepBack
+        = recentCount_ == 0 ? 0 : std::max(reservoirFrames, 1 + previousReservoirFrames_);
+    previousReservoirFrames_ = reservoirFrames;
+    recentMainData_[frames_.size() % kRecent] = std::uint16_t(header.mainDataBytes());
+    ++recentCount_;
+
+    frames_.push_back((std::uint64_t(offset) & kOffsetMask)
+        | ((std::uint64_t(header.frameBytes) & kBytesMask) << kBytesShift)
+        | (std::min<std::uint64_t>(stepBack, kStepMask) << kStepShift)
+        | (std::uint64_t(startsRun) << kRunShift));
+}
 
 } // namespace mp3

@@ -4,6 +4,7 @@
 #include "platform/mp3/LoudnessScan.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace mp3 {
@@ -110,45 +111,84 @@ namespace {
 
 namespace {
 
-    // Parses headers, reusing the last one when the next differs from it at
-    // most in its padding bit, as nearly every header of a stream does: the
-    // frame size then needs no division.
+    // What a walk needs of one kind of frame of the stream, worked out once.
+    struct FrameShape {
+        MpegFrameHeader header;
+        bool layer3 = false;
+        bool mpeg1 = false;
+        // Bytes of the frame that its loudness byte is read from.
+        int loudnessBytes = 0;
+        FrameLoudnessReader loudness = nullptr;
+
+        // See reservoirBytes; `bytes` holds the frame's first 8 bytes.
+        int reservoirBytes(const std::uint8_t* bytes) const
+        {
+            if (!layer3)
+                return 0;
+            const std::uint8_t* side = bytes + header.sideInfoOffset();
+            return mpeg1 ? (side[0] << 1) | (side[1] >> 7) : side[0];
+        }
+    };
+
+    // Reads the headers of one stream. Once the bits every frame of the
+    // stream shares are checked, the rest of a header that matters (bit rate,
+    // padding, CRC, mono) takes one of 128 values, each parsed the first time
+    // it is met: most headers then cost a few bit tests and a table look-up.
     class HeaderReader {
     public:
-        explicit HeaderReader(int freeFormatBytes)
-            : freeFormatBytes_(freeFormatBytes)
+        HeaderReader(const MpegFrameHeader& stream, int freeFormatBytes)
+            : stream_(streamBitsOf(stream))
+            , freeFormatBytes_(freeFormatBytes)
         {
         }
 
-        // The header at `bytes`, or nothing when there is none of `stream`.
-        std::optional<MpegFrameHeader> read(
-            const std::uint8_t* bytes, const MpegFrameHeader& stream)
+        // The shape of the frame whose header is at `bytes`, or null when
+        // there is no header of the stream there.
+        const FrameShape* read(const std::uint8_t* bytes)
         {
-            const std::uint32_t key = (std::uint32_t(bytes[0]) << 24)
-                | (std::uint32_t(bytes[1]) << 16) | (std::uint32_t(bytes[2] & 0xFD) << 8)
-                | (bytes[3] & 0xC0);
-            if (key != lastKey_ || !last_) {
-                last_ = parseFrameHeader(bytes, freeFormatBytes_);
-                if (!last_ || !last_->sameStreamAs(stream)) {
-                    last_.reset();
-                    return std::nullopt;
-                }
-                lastKey_ = key;
-                unpaddedBytes_ = last_->frameBytes - last_->paddingBytes();
-            }
-            MpegFrameHeader header = *last_;
-            header.padding = (bytes[2] >> 1) & 0x1;
-            header.frameBytes = unpaddedBytes_ + header.paddingBytes();
-            return header;
+            if (bytes[0] != 0xFF || (bytes[1] & 0xFE) != stream_.second
+                || (bytes[2] & 0x0C) != stream_.rate)
+                return nullptr;
+            // Bit rate index and padding, CRC, mono.
+            const unsigned kind = (unsigned(bytes[2] & 0xF0) >> 1)
+                | (unsigned(bytes[2] & 0x02) << 1) | (unsigned(bytes[1] & 0x01) << 1)
+                | unsigned((bytes[3] & 0xC0) == 0xC0);
+            Slot& slot = slots_[kind];
+            if (slot.state == Slot::Unknown)
+                fill(slot, bytes);
+            return slot.state == Slot::Usable ? &slot.shape : nullptr;
         }
 
     private:
+        struct Slot {
+            enum State : std::uint8_t { Unknown, Usable, Unusable } state = Unknown;
+            FrameShape shape;
+        };
+
+        void fill(Slot& slot, const std::uint8_t* bytes) const
+        {
+            // A bad bit rate index, or free format in a stream of fixed rate.
+            const auto header = parseFrameHeader(bytes, freeFormatBytes_);
+            if (!header) {
+                slot.state = Slot::Unusable;
+                return;
+            }
+            slot.shape.header = *header;
+            slot.shape.layer3 = header->layer == 3;
+            slot.shape.mpeg1 = header->version == MpegFrameHeader::Version::Mpeg1;
+            if (slot.shape.layer3) {
+                slot.shape.loudnessBytes = loudnessBytesRead(*header);
+                slot.shape.loudness = frameLoudnessReaderFor(*header);
+            }
+            slot.state = Slot::Usable;
+        }
+
+        StreamBits stream_;
         int freeFormatBytes_;
-        std::uint32_t lastKey_ = 0;
-        std::optional<MpegFrameHeader> last_;
-        int unpaddedBytes_ = 0;
+        std::array<Slot, 128> slots_ {};
     };
 
+    // Calls visit(frame, shape) for each frame; see visitFrames.
     template <class Visit>
     FrameRun walkWith(
         FileReader& file, const Mp3Layout& layout, const Visit& visit, const std::stop_token& stop)
@@ -158,7 +198,7 @@ namespace {
         std::int64_t offset = layout.firstAudioFrame();
         run.audioEnd = offset;
         bool startsRun = true;
-        HeaderReader headers(layout.freeFormatBytes);
+        HeaderReader headers(layout.header, layout.freeFormatBytes);
         while (offset + 4 <= end) {
             if (run.audioFrames % kFramesBetweenStopChecks == 0 && stop.stop_requested())
                 return run;
@@ -170,21 +210,23 @@ namespace {
                 bytes = file.bytesAt(offset, 4);
             if (!bytes)
                 break;
-            const auto header = headers.read(bytes, layout.header);
-            if (!header) {
+            const FrameShape* shape = headers.read(bytes);
+            if (!shape) {
                 offset = resync(file, offset + 1, end, layout, stop);
                 startsRun = true;
                 if (stop.stop_requested())
                     return run;
                 continue;
             }
-            if (offset + header->frameBytes > end)
+            const int frameBytes = shape->header.frameBytes;
+            if (offset + frameBytes > end)
                 break; // a frame cut off at the end holds no audio that can be decoded
-            const bool more = visit(FrameSeen { run.audioFrames, offset, *header, startsRun,
-                eightBytes ? reservoirBytes(bytes, *header) : 0 });
+            const bool more = visit(FrameSeen { run.audioFrames, offset, shape->header, startsRun,
+                                        eightBytes ? shape->reservoirBytes(bytes) : 0 },
+                *shape);
             startsRun = false;
             ++run.audioFrames;
-            offset += header->frameBytes;
+            offset += frameBytes;
             run.audioEnd = offset;
             if (!more)
                 return run;
@@ -198,29 +240,40 @@ namespace {
 FrameRun visitFrames(
     FileReader& file, const Mp3Layout& layout, const FrameVisitor& visit, std::stop_token stop)
 {
-    return walkWith(file, layout, visit, stop);
+    return walkWith(
+        file, layout, [&](const FrameSeen& frame, const FrameShape&) { return visit(frame); },
+        stop);
 }
 
 FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token stop)
 {
     FrameWalk walk;
     const bool layer3 = layout.header.layer == 3;
+    // Room for as many frames as the audio holds at the first frame's size,
+    // so that the lists are not copied as they grow.
+    const int unpaddedBytes = std::max(1, layout.header.frameBytes - layout.header.paddingBytes());
+    const auto framesExpected = std::size_t(
+        std::max<std::int64_t>(0, layout.audioEnd - layout.firstAudioFrame()) / unpaddedBytes + 1);
+    walk.table.reserve(framesExpected);
+    if (layer3)
+        walk.loudness.reserve(framesExpected);
     const FrameRun run = walkWith(
         file, layout,
-        [&](const FrameSeen& frame) {
+        [&](const FrameSeen& frame, const FrameShape& shape) {
             walk.index.add(frame.number, frame.offset);
-            walk.table.add(frame);
+            walk.table.add(frame.offset, frame.header, frame.startsRun, frame.reservoirBytes);
             if (layer3) {
-                const int loudnessBytes = loudnessBytesRead(frame.header);
-                const std::uint8_t* bytes = frame.header.frameBytes >= loudnessBytes
-                    ? file.bytesAt(frame.offset, std::size_t(loudnessBytes))
+                const std::uint8_t* bytes = frame.header.frameBytes >= shape.loudnessBytes
+                    ? file.bytesAt(frame.offset, std::size_t(shape.loudnessBytes))
                     : nullptr;
-                walk.loudness.push_back(bytes ? frameLoudnessByte(bytes, frame.header) : 0);
+                walk.loudness.push_back(bytes ? shape.loudness(bytes) : 0);
             }
             return true;
         },
         stop);
     walk.table.finish(run, layout, file.size());
+    if (walk.loudness.size() < walk.loudness.capacity() / 2)
+        walk.loudness.shrink_to_fit();
     walk.audioFrames = run.audioFrames;
     // A file cut short under the walk read as zeros past its new end.
     walk.complete = run.complete && !file.truncated();

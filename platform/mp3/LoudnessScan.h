@@ -28,6 +28,11 @@ std::optional<float> frameLoudnessDb(
 // loudest global gain, 0 for a frame without coded sound (any gain that low
 // already reads as kSilentDb). Only for whole layer III frames.
 std::uint8_t frameLoudnessByte(const std::uint8_t* frame, const MpegFrameHeader& header);
+// frameLoudnessByte for the frames of one shape (version, channels, CRC),
+// chosen once, so that a walk over every frame does not work out where the
+// gains lie for each.
+using FrameLoudnessReader = std::uint8_t (*)(const std::uint8_t* frame);
+FrameLoudnessReader frameLoudnessReaderFor(const MpegFrameHeader& header);
 // Bytes of a frame that frameLoudnessByte reads.
 int loudnessBytesRead(const MpegFrameHeader& header);
 

@@ -1,7 +1,5 @@
 #include "platform/mp3/MpegFrameHeader.h"
 
-#include <algorithm>
-
 namespace mp3 {
 
 namespace {
@@ -20,20 +18,6 @@ namespace {
     constexpr int kSampleRatesMpeg1[3] = { 44100, 48000, 32000 };
 
 } // namespace
-
-int MpegFrameHeader::sideInfoBytes() const
-{
-    if (version == Version::Mpeg1)
-        return mono ? 17 : 32;
-    return mono ? 9 : 17;
-}
-
-int MpegFrameHeader::mainDataBytes() const
-{
-    if (layer != 3)
-        return 0;
-    return std::max(0, frameBytes - sideInfoOffset() - sideInfoBytes());
-}
 
 bool MpegFrameHeader::sameStreamAs(const MpegFrameHeader& other) const
 {

@@ -34,10 +34,21 @@ struct MpegFrameHeader {
     // Where the layer III side information starts: past the header and its CRC.
     int sideInfoOffset() const { return kHeaderBytes + (crcProtected ? kCrcBytes : 0); }
     // Bytes of layer III side information that follow the header (and its CRC).
-    int sideInfoBytes() const;
+    int sideInfoBytes() const
+    {
+        if (version == Version::Mpeg1)
+            return mono ? 17 : 32;
+        return mono ? 9 : 17;
+    }
     // Bytes of a layer III frame after its header, CRC and side information:
     // the coded sound it carries, its own or a later frame's. 0 for other layers.
-    int mainDataBytes() const;
+    int mainDataBytes() const
+    {
+        if (layer != 3)
+            return 0;
+        const int bytes = frameBytes - sideInfoOffset() - sideInfoBytes();
+        return bytes > 0 ? bytes : 0;
+    }
     // Frames of one stream share these; a header that differs is not ours.
     bool sameStreamAs(const MpegFrameHeader& other) const;
 };
