@@ -54,7 +54,22 @@ AudioOutput::~AudioOutput()
 bool AudioOutput::prepare()
 {
     std::lock_guard lock(deviceMutex_);
-    return system_.ready();
+    if (!system_.ready())
+        return false;
+    if (!probed_) {
+        // The first stream settles which driver plays (the dummy one when no
+        // sound device opens), which may take a while; here it is off the
+        // first play's path. Paused, the stream waits for a play that comes
+        // soon, then rests like any other.
+        if (!device_ && !openDevice())
+            return false;
+        probed_ = true;
+        if (voices_.empty()) {
+            closeAt_ = Clock::now() + kRestBeforeClosing;
+            closeTimer_.notify_all();
+        }
+    }
+    return true;
 }
 
 bool AudioOutput::openDevice()

@@ -26,9 +26,9 @@ public:
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
-    // Starts the sound system; false when not even the dummy driver starts.
-    // The stream itself opens when something plays and closes a second after
-    // nothing does.
+    // Readies the sound system and, the first time, opens a stream; false
+    // when not even the dummy driver plays. Later streams open when something
+    // plays and close a second after nothing does.
     bool prepare() override;
     bool attach(PlaybackFeed& feed) override;
     void detach(PlaybackFeed& feed) override;
@@ -50,6 +50,8 @@ private:
     // decoders' threads, and stop on the command thread.
     std::mutex deviceMutex_;
     SDL_AudioDeviceID device_ = 0;
+    // A first stream has opened, so the driver is known.
+    bool probed_ = false;
     using Clock = std::chrono::steady_clock;
     // When the idle stream is to close; empty while something plays.
     std::optional<Clock::time_point> closeAt_;
