@@ -18,6 +18,8 @@ namespace {
     // (a seek, a replay) starts at the stream's next wake; a later one opens
     // a fresh stream, whose first buffer goes out at once.
     constexpr std::chrono::seconds kRestBeforeClosing { 1 };
+    // The buffer of the stream that finds the driver: about 1.5 ms.
+    constexpr Uint16 kProbeFrames = 64;
 
 } // namespace
 
@@ -56,33 +58,42 @@ bool AudioOutput::prepare()
     std::lock_guard lock(deviceMutex_);
     if (!system_.ready())
         return false;
-    if (!probed_) {
-        // The first stream settles which driver plays (the dummy one when no
-        // sound device opens), which may take a while; here it is off the
-        // first play's path. Paused, the stream waits for a play that comes
-        // soon, then rests like any other.
-        if (!device_ && !openDevice())
+    if (!probed_ && !device_) {
+        // Finding which driver plays (the dummy one when no sound device
+        // opens) may take a while: it is done here, off the first play's
+        // path, with a stream of the smallest buffer, as closing a stream
+        // waits out two of its buffers. The first play then opens a fresh
+        // stream, whose first buffer goes out at once.
+        SDL_AudioSpec wanted = wantedSpec(kProbeFrames);
+        wanted.callback
+            = [](void*, Uint8* stream, int length) { std::memset(stream, 0, std::size_t(length)); };
+        wanted.userdata = nullptr;
+        SDL_AudioSpec obtained {};
+        const SDL_AudioDeviceID probe = system_.openDevice(wanted, obtained);
+        if (!probe)
             return false;
-        probed_ = true;
-        if (voices_.empty()) {
-            closeAt_ = Clock::now() + kRestBeforeClosing;
-            closeTimer_.notify_all();
-        }
+        system_.closeDevice(probe);
     }
+    probed_ = true;
     return true;
 }
 
-bool AudioOutput::openDevice()
+SDL_AudioSpec AudioOutput::wantedSpec(Uint16 frames)
 {
     SDL_AudioSpec wanted {};
     wanted.freq = kOutputRate;
     wanted.format = AUDIO_S16SYS;
     wanted.channels = kOutputChannels;
-    wanted.samples = kOutputFrames;
+    wanted.samples = frames;
     wanted.callback = &AudioOutput::callback;
     wanted.userdata = this;
+    return wanted;
+}
+
+bool AudioOutput::openDevice()
+{
     // Without allowed changes SDL converts to whatever the hardware takes.
-    device_ = system_.openDevice(wanted, spec_);
+    device_ = system_.openDevice(wantedSpec(kOutputFrames), spec_);
     if (!device_)
         return false;
     voiceBuffer_.resize(spec_.size / sizeof(std::int16_t));

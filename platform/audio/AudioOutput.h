@@ -26,9 +26,9 @@ public:
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
-    // Readies the sound system and, the first time, opens a stream; false
-    // when not even the dummy driver plays. Later streams open when something
-    // plays and close a second after nothing does.
+    // Readies the sound system, the first time by opening and closing a
+    // stream; false when not even the dummy driver plays. Streams open when
+    // something plays and close a second after nothing does.
     bool prepare() override;
     bool attach(PlaybackFeed& feed) override;
     void detach(PlaybackFeed& feed) override;
@@ -40,6 +40,7 @@ private:
     void mix(Uint8* stream, int length);
     void renderVoice(Voice& voice, Uint8* out, int length);
     int outputFrameBytes() const;
+    SDL_AudioSpec wantedSpec(Uint16 frames);
     bool openDevice();
     void closeDevice();
     void restIfIdle();
@@ -50,7 +51,7 @@ private:
     // decoders' threads, and stop on the command thread.
     std::mutex deviceMutex_;
     SDL_AudioDeviceID device_ = 0;
-    // A first stream has opened, so the driver is known.
+    // A stream has opened, so the driver is known.
     bool probed_ = false;
     using Clock = std::chrono::steady_clock;
     // When the idle stream is to close; empty while something plays.
