@@ -114,20 +114,9 @@ namespace {
     // What a walk needs of one kind of frame of the stream, worked out once.
     struct FrameShape {
         MpegFrameHeader header;
-        bool layer3 = false;
-        bool mpeg1 = false;
         // Bytes of the frame that its loudness byte is read from.
         int loudnessBytes = 0;
         FrameLoudnessReader loudness = nullptr;
-
-        // See reservoirBytes; `bytes` holds the frame's first 8 bytes.
-        int reservoirBytes(const std::uint8_t* bytes) const
-        {
-            if (!layer3)
-                return 0;
-            const std::uint8_t* side = bytes + header.sideInfoOffset();
-            return mpeg1 ? (side[0] << 1) | (side[1] >> 7) : side[0];
-        }
     };
 
     // Reads the headers of one stream. Once the bits every frame of the
@@ -174,9 +163,7 @@ namespace {
                 return;
             }
             slot.shape.header = *header;
-            slot.shape.layer3 = header->layer == 3;
-            slot.shape.mpeg1 = header->version == MpegFrameHeader::Version::Mpeg1;
-            if (slot.shape.layer3) {
+            if (header->layer == 3) {
                 slot.shape.loudnessBytes = loudnessBytesRead(*header);
                 slot.shape.loudness = frameLoudnessReaderFor(*header);
             }
@@ -222,7 +209,7 @@ namespace {
             if (offset + frameBytes > end)
                 break; // a frame cut off at the end holds no audio that can be decoded
             const bool more = visit(FrameSeen { run.audioFrames, offset, shape->header, startsRun,
-                                        eightBytes ? shape->reservoirBytes(bytes) : 0 },
+                                        eightBytes ? reservoirBytes(bytes, shape->header) : 0 },
                 *shape);
             startsRun = false;
             ++run.audioFrames;

@@ -80,15 +80,6 @@ bool sameFixedBits(const std::uint8_t* a, const std::uint8_t* b)
         && (a[3] & 0xC0) == (b[3] & 0xC0);
 }
 
-int reservoirBytes(const std::uint8_t* bytes, const MpegFrameHeader& header)
-{
-    if (header.layer != 3)
-        return 0;
-    const std::uint8_t* side = bytes + header.sideInfoOffset();
-    return header.version == MpegFrameHeader::Version::Mpeg1 ? (side[0] << 1) | (side[1] >> 7)
-                                                             : side[0];
-}
-
 int codedSoundBits(const std::uint8_t* bytes, const MpegFrameHeader& header)
 {
     if (header.layer != 3)

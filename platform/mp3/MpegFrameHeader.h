@@ -66,8 +66,16 @@ bool sameFixedBits(const std::uint8_t* a, const std::uint8_t* b);
 
 // How many bytes of a layer III frame's coded sound lie before its header, in
 // the frames before it (main_data_begin); 0 for the other layers. `bytes`
-// holds the frame's first 4 + 2 + 2 bytes.
-int reservoirBytes(const std::uint8_t* bytes, const MpegFrameHeader& header);
+// holds the frame's first 4 + 2 + 2 bytes. Inline, as a walk asks it of
+// every frame.
+inline int reservoirBytes(const std::uint8_t* bytes, const MpegFrameHeader& header)
+{
+    if (header.layer != 3)
+        return 0;
+    const std::uint8_t* side = bytes + header.sideInfoOffset();
+    return header.version == MpegFrameHeader::Version::Mpeg1 ? (side[0] << 1) | (side[1] >> 7)
+                                                             : side[0];
+}
 
 // Bits of coded sound a layer III frame's side information announces for all
 // its granules and channels (the sum of their part2_3_length); 0 for the other

@@ -44,9 +44,7 @@ TEST(CommonDialog, RealChooserTakesTheSettingsAndRaisesCancelWhenRejected)
 {
     QTemporaryDir dir;
     const QString existing = dir.filePath(QStringLiteral("clip.mp3"));
-    QFile file(existing);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(QFile(existing).open(QIODevice::WriteOnly));
     CommonDialog dialog;
     dialog.Filter = kMp3Filter;
     dialog.FileName = dir.filePath(QStringLiteral("none.mp3"));
@@ -79,9 +77,7 @@ TEST(CommonDialog, OpensInTheFolderLastUsed)
     QTemporaryDir music;
     QTemporaryDir clips;
     const QString song = music.filePath(QStringLiteral("song.mp3"));
-    QFile file(song);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(QFile(song).open(QIODevice::WriteOnly));
     {
         CommonDialog first;
         first.FileName = song;

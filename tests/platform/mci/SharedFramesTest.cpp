@@ -122,9 +122,7 @@ TEST(SharedFramesTest, SaveMapsWithTheSharedTableOfAFileWhoseIdentityHoldsItsTim
     std::filesystem::copy_file(fixtures::path("vbr_noinfo_10s.mp3"), file);
     const timespec times[2] = { { 1'000'000'000, 500 }, { 1'000'000'000, 500 } };
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    const auto identity = mp3::identityOf(fd);
-    ::close(fd);
+    const auto identity = mp3::identityOf(file);
     ASSERT_TRUE(identity);
     EXPECT_EQ(identity->modifiedNs, 1'000'000'000'000'000'500);
 
@@ -149,9 +147,7 @@ TEST(SharedFramesTest, TheSketchTakesTheLoudnessTheDevicesWalkKept)
     mcitest::TempDir dir;
     const auto file = dir / "a.mp3";
     std::filesystem::copy_file(fixtures::path("loud_quieter_silent_30s.mp3"), file);
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    const auto identity = mp3::identityOf(fd);
-    ::close(fd);
+    const auto identity = mp3::identityOf(file);
     ASSERT_TRUE(identity);
     const auto planted = std::make_shared<const mp3::FrameLoudness>(
         mp3::FrameLoudness { 230, 230, 230, 230, 0, 0, 0, 0, 230, 0 });
