@@ -1,9 +1,9 @@
 #include "platform/mci/Mp3File.h"
 
+#include "platform/mp3/FileIdentity.h"
 #include "platform/mp3/FileReader.h"
 #include "platform/mp3/FrameWalker.h"
 #include "platform/mp3/Mp3Decoder.h"
-#include "platform/mp3/SharedFrameTables.h"
 
 #include <algorithm>
 
@@ -11,7 +11,7 @@ namespace mci {
 
 audio::PlaybackSource Mp3File::playbackSource() const
 {
-    return { path, audioStart, sampleRate, channels, seekIndex ? seekIndex->current() : nullptr };
+    return { path, audioStart, sampleRate, channels, walk ? walk->seekIndex() : nullptr };
 }
 
 namespace {
@@ -80,12 +80,12 @@ std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
     const mp3::FrameSharing sharing { mp3::identityOf(file.fd()), mp3::gaplessTrimOf(*layout) };
     if (infoTagFitsFile(*layout)) {
         mp3.samples = decoder.length();
-        mp3.seekIndex = std::make_unique<mp3::SeekIndex>(file.fd(), *layout, sharing);
+        mp3.walk = std::make_unique<mp3::BackgroundWalk>(file.fd(), *layout, sharing);
     } else {
         mp3::FrameWalk walk = mp3::walkFrames(file, *layout);
         mp3.samples = layout->infoTag ? samplesOfFrames(decoder, *layout, walk.audioFrames)
                                       : walk.audioFrames * layout->header.samplesPerFrame;
-        mp3.seekIndex = std::make_unique<mp3::SeekIndex>(std::move(walk), sharing);
+        mp3.walk = std::make_unique<mp3::BackgroundWalk>(std::move(walk), sharing);
     }
     if (mp3.samples <= 0)
         return MCIERR_CANNOT_LOAD_DRIVER;

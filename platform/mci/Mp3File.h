@@ -2,7 +2,7 @@
 
 #include "platform/audio/PlaybackSession.h"
 #include "platform/mci/MciSendString.h"
-#include "platform/mp3/SeekIndex.h"
+#include "platform/mp3/BackgroundWalk.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -21,8 +21,9 @@ struct Mp3File {
     int channels = 0;
     // Samples per channel that decoding the whole file gives.
     std::int64_t samples = 0;
-    // Also keeps the file's frames shared for cutting it while it is open.
-    std::unique_ptr<mp3::SeekIndex> seekIndex;
+    // Gives the seek points, and keeps the file's frames shared for cutting
+    // it while it is open.
+    std::unique_ptr<mp3::BackgroundWalk> walk;
 
     audio::PlaybackSource playbackSource() const;
 };

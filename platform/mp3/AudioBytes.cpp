@@ -2,10 +2,9 @@
 
 #include "platform/mp3/FileReader.h"
 #include "platform/mp3/FrameWalker.h"
-#include "platform/mp3/Mp3Decoder.h"
 #include "platform/mp3/Mp3Layout.h"
 #include "platform/mp3/SampleTime.h"
-#include "platform/mp3/SharedFrameTables.h"
+#include "platform/mp3/SharedWalks.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,18 +1,18 @@
 #include "platform/mp3/FrameTable.h"
 
-#include "platform/mp3/FrameWalker.h"
 #include "platform/mp3/Mp3Layout.h"
 
 namespace mp3 {
 
-void FrameTable::finish(const FrameRun& run, const Mp3Layout& layout, std::int64_t fileBytes)
+void FrameTable::finish(
+    bool complete, std::int64_t audioEnd, const Mp3Layout& layout, std::int64_t fileBytes)
 {
     // The room made ahead of the walk was far too much (a variable bit rate
     // that starts low): the table is kept as long as its file is open.
     if (frames_.size() < frames_.capacity() / 2)
         frames_.shrink_to_fit();
-    bare_ = run.complete && !frames_.empty() && oneRun_ && bitrateKbps_ > 0 && !layout.infoTag
-        && layout.firstFrame == 0 && run.audioEnd == fileBytes;
+    bare_ = complete && !frames_.empty() && oneRun_ && bitrateKbps_ > 0 && !layout.infoTag
+        && layout.firstFrame == 0 && audioEnd == fileBytes;
 }
 
 FrameTable::Frame FrameTable::operator[](std::size_t number) const

@@ -9,7 +9,6 @@
 
 namespace mp3 {
 
-struct FrameRun;
 struct Mp3Layout;
 
 // Every audio frame of a file in eight bytes: where it starts, how long it is,
@@ -37,8 +36,10 @@ public:
         std::int64_t offset, const MpegFrameHeader& header, bool startsRun, int reservoirBytes);
     // Makes room for about `frames` frames ahead of a walk.
     void reserve(std::size_t frames) { frames_.reserve(frames); }
-    // Notes how the walk ended and decides whether the file is bare.
-    void finish(const FrameRun& run, const Mp3Layout& layout, std::int64_t fileBytes);
+    // Notes how the walk ended (whether it reached the end of the audio, and
+    // one past its last whole frame) and decides whether the file is bare.
+    void finish(
+        bool complete, std::int64_t audioEnd, const Mp3Layout& layout, std::int64_t fileBytes);
 
     std::size_t size() const { return frames_.size(); }
     Frame operator[](std::size_t number) const;

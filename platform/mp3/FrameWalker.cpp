@@ -1,7 +1,7 @@
 #include "platform/mp3/FrameWalker.h"
 
 #include "platform/mp3/FileReader.h"
-#include "platform/mp3/LoudnessScan.h"
+#include "platform/mp3/FrameLoudness.h"
 
 #include <algorithm>
 #include <array>
@@ -258,7 +258,7 @@ FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token 
             return true;
         },
         stop);
-    walk.table.finish(run, layout, file.size());
+    walk.table.finish(run.complete, run.audioEnd, layout, file.size());
     if (walk.loudness.size() < walk.loudness.capacity() / 2)
         walk.loudness.shrink_to_fit();
     walk.audioFrames = run.audioFrames;

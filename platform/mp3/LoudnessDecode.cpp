@@ -1,7 +1,7 @@
 #include "platform/mp3/LoudnessDecode.h"
 
 #include "platform/mp3/FileReader.h"
-#include "platform/mp3/LoudnessScan.h"
+#include "platform/mp3/FrameLoudness.h"
 #include "platform/mp3/Mp3Decoder.h"
 #include "platform/mp3/Mp3Layout.h"
 

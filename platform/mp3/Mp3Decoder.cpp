@@ -1,7 +1,6 @@
 #include "platform/mp3/Mp3Decoder.h"
 
 #include "platform/mp3/FileReader.h"
-#include "platform/mp3/Mp3Layout.h"
 
 #include <mpg123.h>
 
@@ -143,17 +142,6 @@ std::int64_t Mp3Decoder::length() const
 {
     const off_t samples = mpg123_length(handle_.get());
     return samples < 0 ? 0 : std::int64_t(samples);
-}
-
-std::int64_t gaplessTrimOf(const Mp3Layout& layout)
-{
-    // Layer III's synthesis and overlapping transforms put 529 samples of
-    // their own before the first one that carries sound. Only layer III
-    // frames carry an info tag.
-    constexpr std::int64_t kDecoderDelay = 529;
-    if (!layout.infoTag || !layout.infoTag->encoderDelay)
-        return 0;
-    return *layout.infoTag->encoderDelay + kDecoderDelay;
 }
 
 std::int64_t Mp3Decoder::gaplessTrim() const

@@ -12,14 +12,6 @@ struct mpg123_handle_struct;
 
 namespace mp3 {
 
-struct Mp3Layout;
-
-// Samples per channel that gapless decoding drops from the start of a file of
-// this layout: the encoder's delay its info tag tells plus the decoder's own
-// delay; 0 when no tag tells a delay. What gaplessTrim() of a decoder open on
-// the file gives, without opening one.
-std::int64_t gaplessTrimOf(const Mp3Layout& layout);
-
 // One libmpg123 decoder over one file, giving 16-bit samples at the file's own
 // rate with the encoder's delay and padding trimmed (gapless). It reads the
 // file itself, a little at a time, and gives up reading as soon as `stop` is

@@ -162,6 +162,17 @@ namespace {
 
 } // namespace
 
+std::int64_t gaplessTrimOf(const Mp3Layout& layout)
+{
+    // Layer III's synthesis and overlapping transforms put 529 samples of
+    // their own before the first one that carries sound. Only layer III
+    // frames carry an info tag.
+    constexpr std::int64_t kDecoderDelay = 529;
+    if (!layout.infoTag || !layout.infoTag->encoderDelay)
+        return 0;
+    return *layout.infoTag->encoderDelay + kDecoderDelay;
+}
+
 bool frameChainStartsAt(FileReader& file, std::int64_t offset, std::int64_t end,
     const MpegFrameHeader* sameStreamAs, int framesWanted, int freeFormatBytes)
 {

@@ -38,6 +38,12 @@ struct Mp3Layout {
     }
 };
 
+// Samples per channel that gapless decoding drops from the start of a file of
+// this layout: the encoder's delay its info tag tells plus the decoder's own
+// delay; 0 when no tag tells a delay. What a decoder open on the file trims,
+// without opening one.
+std::int64_t gaplessTrimOf(const Mp3Layout& layout);
+
 // Finds the layout, or nothing when the file holds no run of MPEG audio frames
 // near its start (empty, text, random bytes, a cut-off header).
 std::optional<Mp3Layout> findMp3Layout(FileReader& file);

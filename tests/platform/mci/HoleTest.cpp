@@ -1,8 +1,8 @@
 #include "MciSession.h"
 
+#include "platform/mp3/BackgroundWalk.h"
 #include "platform/mp3/FileReader.h"
 #include "platform/mp3/FrameWalker.h"
-#include "platform/mp3/SeekIndex.h"
 
 #include <cstdio>
 
@@ -90,11 +90,11 @@ TEST(FrameWalkTest, CrossesGapsUnderTheBoundAndStopsWhenAsked)
     mp3::FileReader file(many);
     const auto layout = mp3::findMp3Layout(file);
     ASSERT_TRUE(layout);
-    auto index = std::make_unique<mp3::SeekIndex>(file.fd(), *layout);
+    auto walk = std::make_unique<mp3::BackgroundWalk>(file.fd(), *layout);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const auto start = Clock::now();
-    EXPECT_EQ(index->current(), nullptr) << "the walk ended already";
-    index.reset();
+    EXPECT_EQ(walk->seekIndex(), nullptr) << "the walk ended already";
+    walk.reset();
     const double stopMs = msSince(start);
     std::printf("stopping a walk through 45 GiB of short holes: %.1f ms\n", stopMs);
     EXPECT_LT(stopMs, 500.0);

@@ -1,4 +1,4 @@
-#include "platform/mp3/LoudnessScan.h"
+#include "platform/mp3/FrameLoudness.h"
 
 #include <gtest/gtest.h>
 #include <vector>

@@ -7,7 +7,7 @@
 #include "platform/mci/Mp3File.h"
 #include "platform/mp3/AudioBytes.h"
 #include "platform/mp3/LoudnessScan.h"
-#include "platform/mp3/SharedFrameTables.h"
+#include "platform/mp3/SharedWalks.h"
 
 #include <fcntl.h>
 #include <functional>
@@ -16,7 +16,7 @@
 
 namespace {
 
-// Waits for the table of `file` to be shared, as the seek index's walk may
+// Waits for the table of `file` to be shared, as the device's background walk may
 // still be going on.
 std::shared_ptr<const mp3::FrameTable> sharedSoon(const std::filesystem::path& file)
 {
@@ -28,11 +28,11 @@ std::shared_ptr<const mp3::FrameTable> sharedSoon(const std::filesystem::path& f
     return nullptr;
 }
 
-TEST(SharedFramesTest, MappingUsesTheOpenDevicesFramesWhileTheFileIsUnchanged)
+TEST(SharedWalksTest, MappingUsesTheOpenDevicesFramesWhileTheFileIsUnchanged)
 {
     mcitest::TempDir dir;
     // Without an info frame the open walks the frames itself; with one a
-    // thread of the seek index does, after the open.
+    // background walk does, after the open.
     for (const char* fixture : { "vbr_noinfo_10s.mp3", "vbr_info_10s.mp3" }) {
         SCOPED_TRACE(fixture);
         const auto file = dir / fixture;
@@ -64,7 +64,7 @@ TEST(SharedFramesTest, MappingUsesTheOpenDevicesFramesWhileTheFileIsUnchanged)
 
 // What Save opens later is lent the device's table only when it is the very
 // file the device walked, whatever reaches it under the same name.
-TEST(SharedFramesTest, OnlyTheVeryFileTheDeviceWalkedIsLentItsFrames)
+TEST(SharedWalksTest, OnlyTheVeryFileTheDeviceWalkedIsLentItsFrames)
 {
     const std::string other = mcitest::readFile(fixtures::path("cbr128_noinfo_10s.mp3"));
     const struct {
@@ -115,7 +115,7 @@ TEST(SharedFramesTest, OnlyTheVeryFileTheDeviceWalkedIsLentItsFrames)
 // Save's mapping takes the frames the device shared, not a walk of its own:
 // a table planted under the file's identity is the one its answer comes
 // from. And the identity holds the modification time to the nanosecond.
-TEST(SharedFramesTest, SaveMapsWithTheSharedTableOfAFileWhoseIdentityHoldsItsTimes)
+TEST(SharedWalksTest, SaveMapsWithTheSharedTableOfAFileWhoseIdentityHoldsItsTimes)
 {
     mcitest::TempDir dir;
     const auto file = dir / "a.mp3";
@@ -142,7 +142,7 @@ TEST(SharedFramesTest, SaveMapsWithTheSharedTableOfAFileWhoseIdentityHoldsItsTim
 // The sketch of a file's sound comes from the loudness the device's walk
 // kept for each frame, without a walk of its own: planted gains of 230 (30 dB
 // over a step of 1) and 0 (silence) are what it shows, four frames a level.
-TEST(SharedFramesTest, TheSketchTakesTheLoudnessTheDevicesWalkKept)
+TEST(SharedWalksTest, TheSketchTakesTheLoudnessTheDevicesWalkKept)
 {
     mcitest::TempDir dir;
     const auto file = dir / "a.mp3";
@@ -161,7 +161,7 @@ TEST(SharedFramesTest, TheSketchTakesTheLoudnessTheDevicesWalkKept)
 // Save right after an open waits for the device's walk under way and takes
 // its table, letting the window's events run meanwhile, rather than walk the
 // file a second time.
-TEST(SharedFramesTest, SaveWaitsForTheDevicesWalkUnderWayInsteadOfWalkingAgain)
+TEST(SharedWalksTest, SaveWaitsForTheDevicesWalkUnderWayInsteadOfWalkingAgain)
 {
     mcitest::TempDir dir;
     const auto file = dir / "a.mp3";

@@ -1,35 +1,14 @@
 #pragma once
 
+#include "platform/mp3/FileIdentity.h"
+#include "platform/mp3/FrameLoudness.h"
 #include "platform/mp3/FrameTable.h"
 
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <optional>
-#include <vector>
 
 namespace mp3 {
-
-// What tells one version of a file from another: a file replaced or written
-// to since gets another identity. The change time is in it because nobody can
-// set it back: a file rewritten with its old size and modification time put
-// back still differs there.
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::int64_t bytes = 0;
-    std::int64_t modifiedNs = 0;
-    std::int64_t changedNs = 0;
-
-    bool operator==(const FileIdentity&) const = default;
-};
-
-// The identity of the file at `path` now; nothing when it cannot be looked at.
-std::optional<FileIdentity> identityOf(const std::filesystem::path& path);
-// The identity of the file open on `fd`: take it from the descriptor that is
-// read, so that it names the very bytes read even when the name is replaced.
-std::optional<FileIdentity> identityOf(int fd);
 
 // The frame tables of the files open on a device, so that cutting a file the
 // device has walked needs no second walk. Whoever walked a file shares its
@@ -45,10 +24,9 @@ std::shared_ptr<const FrameTable> sharedFrameTable(const std::filesystem::path& 
 // The table shared under `identity`, or null.
 std::shared_ptr<const FrameTable> sharedFrameTable(const FileIdentity& identity);
 
-// The loudness of each frame of a file (see frameLoudnessByte), kept beside
-// its frame table by the same walk and shared the same way, so that a sketch
-// of the file's sound needs no walk of its own.
-using FrameLoudness = std::vector<std::uint8_t>;
+// The loudness of each frame of a file, kept beside its frame table by the
+// same walk and shared the same way, so that a sketch of the file's sound
+// needs no walk of its own.
 void shareFrameLoudness(
     const FileIdentity& walked, const std::shared_ptr<const FrameLoudness>& loudness);
 std::shared_ptr<const FrameLoudness> sharedFrameLoudness(const FileIdentity& identity);

@@ -6,7 +6,6 @@
 
 #include "platform/mp3/AudioBytes.h"
 #include "platform/mp3/FileReader.h"
-#include "platform/mp3/Mp3Decoder.h"
 #include "platform/mp3/Mp3Layout.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/MpegFrames.h"
@@ -121,7 +120,7 @@ std::vector<Row> rows()
     };
 }
 
-TEST(ClipFramesTest, MarksMapToFrameBoundsOfTheirRun)
+TEST(AudioBytesTest, MarksMapToFrameBoundsOfTheirRun)
 {
     tempfiles::TempDir dir;
     for (const Row& row : rows()) {
@@ -137,21 +136,6 @@ TEST(ClipFramesTest, MarksMapToFrameBoundsOfTheirRun)
             EXPECT_EQ(bytes->end, m.end);
             EXPECT_EQ(bytes->runEnd, m.runEnd);
         }
-    }
-}
-
-// The trim read from the info tag is the one libmpg123 makes.
-TEST(ClipFramesTest, GaplessTrimIsTheDecoders)
-{
-    for (const char* name : { "stepped_cbr_tags.mp3", "stepped_vbr_info.mp3",
-             "stepped_vbr_mono22k.mp3", "stepped_free.mp3", "stepped_cbr_bare.mp3" }) {
-        SCOPED_TRACE(name);
-        mp3::FileReader reader(fixtures::path(name));
-        const auto layout = mp3::findMp3Layout(reader);
-        ASSERT_TRUE(layout);
-        mp3::Mp3Decoder decoder;
-        ASSERT_TRUE(decoder.open(fixtures::path(name), layout->audioStart));
-        EXPECT_EQ(mp3::gaplessTrimOf(*layout), decoder.gaplessTrim());
     }
 }
 

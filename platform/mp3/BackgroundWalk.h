@@ -3,7 +3,7 @@
 #include "platform/mp3/FrameIndex.h"
 #include "platform/mp3/FrameWalker.h"
 #include "platform/mp3/Mp3Layout.h"
-#include "platform/mp3/SharedFrameTables.h"
+#include "platform/mp3/SharedWalks.h"
 
 #include <memory>
 #include <mutex>
@@ -19,25 +19,26 @@ struct FrameSharing {
     std::int64_t trimmedSamples = 0;
 };
 
-// The seek points of an open file. Either known from a walk made while
-// opening, or found by a walk over the file's frames on a thread of its own,
-// so that opening a long file with an info tag need not wait for it; until
-// then seeks work without. Either way the frames of a whole walk are kept and
-// shared for cutting the file while it is open.
-class SeekIndex {
+// The walk over an open file's frames: one made while opening, or one run on
+// a thread of its own, so that opening a long file with an info tag need not
+// wait for it. It gives the file's seek points, once known (seeks work
+// without until then), and keeps the frames and their loudness of a whole
+// walk shared for cutting and sketching the file while it is open.
+class BackgroundWalk {
 public:
-    SeekIndex(FrameWalk walked, const FrameSharing& sharing);
+    // A walk already made: nothing is left to do in the background.
+    BackgroundWalk(FrameWalk walked, const FrameSharing& sharing);
     // Walks the file open on `fd`, through a duplicate of it taken now, so
     // that the walk reads the very file that was opened whatever its name
     // comes to name. While it runs, the walk is pending under the sharing
     // identity (see PendingWalk).
-    SeekIndex(int fd, const Mp3Layout& layout, FrameSharing sharing = {});
-    ~SeekIndex();
-    SeekIndex(const SeekIndex&) = delete;
-    SeekIndex& operator=(const SeekIndex&) = delete;
+    BackgroundWalk(int fd, const Mp3Layout& layout, FrameSharing sharing = {});
+    ~BackgroundWalk();
+    BackgroundWalk(const BackgroundWalk&) = delete;
+    BackgroundWalk& operator=(const BackgroundWalk&) = delete;
 
-    // The index, or null while it is still being found.
-    std::shared_ptr<const FrameIndex> current() const;
+    // The seek index, or null while the walk is still under way.
+    std::shared_ptr<const FrameIndex> seekIndex() const;
 
 private:
     // Written once by the walking thread, read by the command thread.

@@ -1,4 +1,4 @@
-#include "platform/mp3/SeekIndex.h"
+#include "platform/mp3/BackgroundWalk.h"
 
 #include "platform/mp3/FileReader.h"
 #include "platform/mp3/FrameWalker.h"
@@ -27,7 +27,7 @@ namespace {
 
 } // namespace
 
-SeekIndex::SeekIndex(FrameWalk walked, const FrameSharing& sharing)
+BackgroundWalk::BackgroundWalk(FrameWalk walked, const FrameSharing& sharing)
     : index_(std::make_shared<const FrameIndex>(std::move(walked.index)))
 {
     if (walked.complete) {
@@ -36,7 +36,7 @@ SeekIndex::SeekIndex(FrameWalk walked, const FrameSharing& sharing)
     }
 }
 
-SeekIndex::SeekIndex(int fd, const Mp3Layout& layout, FrameSharing sharing)
+BackgroundWalk::BackgroundWalk(int fd, const Mp3Layout& layout, FrameSharing sharing)
 {
     auto file = std::make_unique<FileReader>(fd);
     auto pending = sharing.identity ? std::make_unique<PendingWalk>(*sharing.identity) : nullptr;
@@ -57,14 +57,14 @@ SeekIndex::SeekIndex(int fd, const Mp3Layout& layout, FrameSharing sharing)
     });
 }
 
-SeekIndex::~SeekIndex()
+BackgroundWalk::~BackgroundWalk()
 {
     // The walk checks for the request every few thousand frames and while it
     // searches a damaged stretch, so the join that follows is short.
     walker_.request_stop();
 }
 
-std::shared_ptr<const FrameIndex> SeekIndex::current() const
+std::shared_ptr<const FrameIndex> BackgroundWalk::seekIndex() const
 {
     std::lock_guard lock(mutex_);
     return index_;
