@@ -9,11 +9,6 @@ void Form1::Command6_Click()
     rt::runHandler(runtime(), [&] {
         selectionEndMs = movie->getPositionInMS();
         Label9.setText(FormatClock(rt::div32(selectionEndMs, 1000)));
-        if (selectionStartMs < selectionEndMs)
-            Label3.setText(FormatClock(
-                rt::sub32(rt::div32(selectionEndMs, 1000), rt::div32(selectionStartMs, 1000))));
-        else
-            Label3.setText(QStringLiteral("0 : 0 : 0"));
-        H.setMarks(selectionStartMs, selectionEndMs);
+        showSelection();
     });
 }

@@ -107,6 +107,9 @@ protected:
 private:
     // Open's steps; `chooseFile` fills in Cdlg.FileName or raises for a cancel.
     void openFile(const std::function<void()>& chooseFile);
+    // After a mark moved: the section's length in the length label and both
+    // marks in the slider's groove.
+    void showSelection();
     void layOutControls();
     void setUpControls();
     void chainTabOrder();
