@@ -5,35 +5,23 @@
 
 namespace mp3 {
 
-namespace {
-
-    std::shared_ptr<const FrameTable> shareFrames(FrameTable table, const FrameSharing& sharing)
-    {
-        table.trimmedSamples = sharing.trimmedSamples;
-        auto frames = std::make_shared<const FrameTable>(std::move(table));
-        if (sharing.identity)
-            shareFrameTable(*sharing.identity, frames);
-        return frames;
+BackgroundWalk::Kept BackgroundWalk::share(FrameWalk& walk, const FrameSharing& sharing)
+{
+    walk.table.trimmedSamples = sharing.trimmedSamples;
+    Kept kept { std::make_shared<const FrameTable>(std::move(walk.table)),
+        std::make_shared<const FrameLoudness>(std::move(walk.loudness)) };
+    if (sharing.identity) {
+        shareFrameTable(*sharing.identity, kept.frames);
+        shareFrameLoudness(*sharing.identity, kept.loudness);
     }
-
-    std::shared_ptr<const FrameLoudness> shareLoudness(
-        FrameLoudness loudness, const FrameSharing& sharing)
-    {
-        auto shared = std::make_shared<const FrameLoudness>(std::move(loudness));
-        if (sharing.identity)
-            shareFrameLoudness(*sharing.identity, shared);
-        return shared;
-    }
-
-} // namespace
+    return kept;
+}
 
 BackgroundWalk::BackgroundWalk(FrameWalk walked, const FrameSharing& sharing)
     : index_(std::make_shared<const FrameIndex>(std::move(walked.index)))
 {
-    if (walked.complete) {
-        frames_ = shareFrames(std::move(walked.table), sharing);
-        loudness_ = shareLoudness(std::move(walked.loudness), sharing);
-    }
+    if (walked.complete)
+        kept_ = share(walked, sharing);
 }
 
 BackgroundWalk::BackgroundWalk(int fd, const Mp3Layout& layout, FrameSharing sharing)
@@ -45,12 +33,10 @@ BackgroundWalk::BackgroundWalk(int fd, const Mp3Layout& layout, FrameSharing sha
         FrameWalk walk = walkFrames(*file, layout, stop);
         if (walk.complete) {
             auto index = std::make_shared<const FrameIndex>(std::move(walk.index));
-            auto frames = shareFrames(std::move(walk.table), sharing);
-            auto loudness = shareLoudness(std::move(walk.loudness), sharing);
+            Kept kept = share(walk, sharing);
             std::lock_guard lock(mutex_);
             index_ = std::move(index);
-            frames_ = std::move(frames);
-            loudness_ = std::move(loudness);
+            kept_ = std::move(kept);
         }
         // Shared first, so that one who waited finds the table.
         pending.reset();

@@ -44,8 +44,14 @@ private:
     // Written once by the walking thread, read by the command thread.
     mutable std::mutex mutex_;
     std::shared_ptr<const FrameIndex> index_;
-    std::shared_ptr<const FrameTable> frames_;
-    std::shared_ptr<const FrameLoudness> loudness_;
+    // Shared only weakly: kept alive here for as long as the file is open.
+    struct Kept {
+        std::shared_ptr<const FrameTable> frames;
+        std::shared_ptr<const FrameLoudness> loudness;
+    };
+    Kept kept_;
+
+    static Kept share(FrameWalk& walk, const FrameSharing& sharing);
     std::jthread walker_;
 };
 
