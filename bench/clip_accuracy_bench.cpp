@@ -28,8 +28,8 @@
 #include "platform/mp3/FileReader.h"
 #include "platform/mp3/FrameTable.h"
 #include "platform/mp3/FrameWalker.h"
-#include "platform/mp3/Mp3Decoder.h"
 #include "platform/mp3/SampleTime.h"
+#include "tests/support/DecodedSound.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -49,35 +49,8 @@ namespace {
 constexpr int kRate = 44100;
 constexpr double kSeconds = 20.0;
 
-struct Sound {
-    long rate = 0;
-    std::vector<double> samples; // channels mixed
-};
-
-Sound decode(const std::filesystem::path& file)
-{
-    Sound out;
-    mp3::Mp3Decoder decoder;
-    if (!decoder.open(file))
-        return out;
-    out.rate = decoder.sampleRate();
-    const int channels = decoder.channels();
-    std::vector<std::int16_t> buffer(16384);
-    std::size_t got = 0;
-    for (;;) {
-        const auto read
-            = decoder.read(reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size() * 2, got);
-        if (read != mp3::Mp3Decoder::Read::Data)
-            break;
-        for (std::size_t i = 0; i + std::size_t(channels) <= got / 2; i += std::size_t(channels)) {
-            double sum = 0;
-            for (int c = 0; c < channels; ++c)
-                sum += buffer[i + std::size_t(c)];
-            out.samples.push_back(sum / channels);
-        }
-    }
-    return out;
-}
+using decodedsound::decode;
+using decodedsound::Sound;
 
 // Twenty seconds of stereo: two gliding tones over soft noise, so that no
 // stretch of it looks like another and cross-correlation has one peak.

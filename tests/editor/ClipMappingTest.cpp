@@ -9,10 +9,10 @@
 #include "platform/mci/Mp3File.h"
 #include "platform/mp3/AudioBytes.h"
 #include "platform/mp3/FileReader.h"
-#include "platform/mp3/Mp3Decoder.h"
 #include "platform/mp3/Mp3Layout.h"
 #include "platform/mp3/SampleTime.h"
 #include "platform/runtime/CheckedMath.h"
+#include "tests/support/DecodedSound.h"
 #include "tests/support/Fixtures.h"
 
 #include <algorithm>
@@ -24,29 +24,12 @@ namespace {
 
 constexpr int kSeconds = 20;
 
-struct Decoded {
-    long rate = 0;
-    std::vector<std::int16_t> samples; // the first channel
-};
+using decodedsound::Sound;
 
-Decoded decode(const std::filesystem::path& file)
+// A clip holds less than the source; a decoder that runs on past that is stopped.
+Sound decode(const std::filesystem::path& file)
 {
-    Decoded out;
-    mp3::Mp3Decoder decoder;
-    if (!decoder.open(file))
-        return out;
-    out.rate = decoder.sampleRate();
-    const auto channels = static_cast<std::size_t>(decoder.channels());
-    std::vector<std::int16_t> buffer(8192);
-    std::size_t got = 0;
-    // A clip holds less than the source; a decoder that runs on past that is stopped.
-    const auto enough = static_cast<std::size_t>(out.rate) * 2 * kSeconds;
-    while (out.samples.size() < enough
-        && decoder.read(reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size() * 2, got)
-            == mp3::Mp3Decoder::Read::Data)
-        for (std::size_t i = 0; i < got / 2; i += channels)
-            out.samples.push_back(buffer[i]);
-    return out;
+    return decodedsound::decode(file, 2 * kSeconds);
 }
 
 // Where each second's tone takes over from the one before, as a sample
@@ -54,7 +37,7 @@ Decoded decode(const std::filesystem::path& file)
 // each given the tone loudest in them (Goertzel); a change counts only
 // between two steady runs, so the damaged first frame of a clip and the
 // noise of the fixture that has some are no trouble.
-std::map<int, std::int64_t> toneStarts(const Decoded& sound)
+std::map<int, std::int64_t> toneStarts(const Sound& sound)
 {
     const auto window = static_cast<std::size_t>(sound.rate / 100);
     const std::size_t hop = window / 4;
@@ -131,7 +114,7 @@ TEST_P(ClipMappingTest, ClipHoldsTheMarkedSectionOfTheAudio)
     QFile sourceFile(QString::fromStdString(file.string()));
     ASSERT_TRUE(sourceFile.open(QIODevice::ReadOnly));
     const QByteArray sourceBytes = sourceFile.readAll();
-    const Decoded played = decode(file);
+    const Sound played = decode(file);
     ASSERT_GT(played.rate, 0);
     const auto playedStarts = toneStarts(played);
     ASSERT_EQ(playedStarts.size(), std::size_t(kSeconds - 1));
@@ -166,7 +149,7 @@ TEST_P(ClipMappingTest, ClipHoldsTheMarkedSectionOfTheAudio)
         // Where the clip's sound lies on the device's timeline: each change of
         // tone it holds says so; the median outvotes a change misheard in a
         // frame of very few bits.
-        const Decoded heard = decode(clipName.toStdString());
+        const Sound heard = decode(clipName.toStdString());
         ASSERT_EQ(heard.rate, played.rate);
         std::vector<std::int64_t> starts;
         for (const auto& [second, heardAt] : toneStarts(heard))
@@ -182,7 +165,7 @@ TEST_P(ClipMappingTest, ClipHoldsTheMarkedSectionOfTheAudio)
         // the start frame keeps part of its sound. The bare file's linear rule
         // lands inside a frame, which loses it and the reservoir of the next.
         const auto heardFrom = std::find_if(heard.samples.begin(), heard.samples.end(),
-            [](std::int16_t sample) { return std::abs(sample) >= 1000; });
+            [](double sample) { return std::abs(sample) >= 1000; });
         const std::int64_t late = GetParam().bare ? 3 * frame : frame;
         EXPECT_LE(clipStart + (heardFrom - heard.samples.begin()), sampleAt(startMs) + late);
         EXPECT_GE(clipStart, sampleAt(startMs) - (2 + reservoirReach(layout->header)) * frame);
@@ -194,7 +177,7 @@ TEST_P(ClipMappingTest, ClipHoldsTheMarkedSectionOfTheAudio)
             writeFile(shortened, clip.left(clip.size() - 4096));
             const auto shortSamples = std::int64_t(decode(shortened.toStdString()).samples.size());
             EXPECT_LE(clipStart + shortSamples, sampleAt(endMs) + frame);
-            // The whole file's bytes per millisecond, as always.
+            // The whole file's bytes per millisecond.
             const auto bytesPerMs = rt::roundToInt32(double(sourceBytes.size()) / lengthMs);
             EXPECT_EQ(at, std::int64_t(bytesPerMs) * startMs - 1);
         } else {
