@@ -9,9 +9,9 @@
 namespace mp3 {
 
 // An open file read through a map of the whole of it, so that a walk over a
-// long file costs little more than touching its pages, with no copy through a
-// buffer; where it cannot be mapped, through a sliding window that holds one
-// stretch of it in memory. A file cut short while mapped reads as zeros past
+// long file reads only the few bytes of each frame it looks at, with no copy
+// of the rest through a buffer; where it cannot be mapped, through a sliding
+// window that holds one stretch of it in memory. A file cut short while mapped reads as zeros past
 // its new end (which no frame header starts with) instead of ending the
 // program, and truncated() tells that it happened.
 class FileReader {

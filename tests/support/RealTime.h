@@ -52,9 +52,9 @@ struct Reading {
 ::testing::AssertionResult keptTime(const Reading& from, const Reading& to, double lagMs);
 // After a play command sent at `command`, `started` is the first position
 // that differs from where it was sent to play from: past that place, and not
-// further than the time since the command. How soon sound starts is the
-// benchmark's business: on a loaded machine it depends on threads that come
-// and go, whose waiting cannot all be counted.
+// further than the time since the command. It puts no bound on how soon
+// sound starts: on a loaded machine that depends on threads that come and
+// go, whose waiting cannot all be counted.
 ::testing::AssertionResult startedInTime(const Reading& command, const Reading& started);
 
 // The clock's steps: what a position may lag between two readings while
