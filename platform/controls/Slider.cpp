@@ -113,6 +113,136 @@ void Slider::setMarks(std::int32_t startMs, std::int32_t endMs)
     update();
 }
 
+namespace {
+
+// Where the seconds of the range lie along the groove: each second maps to
+// where the thumb's centre stands for it.
+struct Groove {
+    double left = 0;
+    double pixelsPerSecond = 0;
+    int minimum = 0;
+    // The last column the range reaches.
+    int rightEdge = 0;
+    // The middle row, and how many rows the pictures reach above and below it.
+    int centre = 0;
+    int reach = 0;
+
+    double xOf(double seconds) const { return left + (seconds - minimum) * pixelsPerSecond; }
+};
+
+Groove grooveOf(
+    const QRect& groove, const QRect& handle, const QRect& widget, int minimum, int maximum)
+{
+    Groove out;
+    out.left = groove.left() + handle.width() / 2.0;
+    out.pixelsPerSecond = (groove.width() - handle.width()) / double(maximum - minimum);
+    out.minimum = minimum;
+    out.rightEdge = groove.right() - handle.width() / 2;
+    out.centre = groove.center().y();
+    out.reach = std::max(2, std::min(out.centre - widget.top(), widget.bottom() - out.centre) - 1);
+    return out;
+}
+
+// Text colour over the window colour reads in light and dark palettes alike,
+// darker where the sound has played; the section takes the selection colour.
+// All are opaque mixes with the window colour, so the groove does not show
+// through the picture.
+struct Inks {
+    // The loudness's solid body, and the light edge of its peaks above it.
+    struct Shade {
+        QColor body;
+        QColor edge;
+    };
+    Shade section;
+    Shade played;
+    Shade unplayed;
+    QColor sectionBand;
+};
+
+Inks inksOf(const QPalette& palette)
+{
+    const QColor window = palette.color(QPalette::Window);
+    const auto tint = [&](const QColor& colour, double share) {
+        const auto mix = [&](int ours, int theirs) {
+            return int(std::lround(ours * share + theirs * (1 - share)));
+        };
+        return QColor(mix(colour.red(), window.red()), mix(colour.green(), window.green()),
+            mix(colour.blue(), window.blue()));
+    };
+    const QColor ink = palette.color(QPalette::WindowText);
+    const auto shade = [&](const QColor& body) { return Inks::Shade { body, tint(body, 0.3) }; };
+    const QColor accent = palette.color(QPalette::Highlight);
+    return { shade(accent), shade(tint(ink, 0.8)), shade(tint(ink, 0.5)), tint(accent, 0.25) };
+}
+
+// The marked section, from column `from` to column `to`, its edges drawn
+// sharp, so where it lies and how long it is read at a glance.
+void paintSection(QPainter& painter, const Groove& groove, double from, double to, const Inks& inks)
+{
+    const QRectF band(
+        from, groove.centre - groove.reach, std::max(1.0, to - from), 2.0 * groove.reach + 1);
+    painter.fillRect(band, inks.sectionBand);
+    painter.fillRect(QRectF(band.left(), band.top(), 1, band.height()), inks.section.body);
+    painter.fillRect(QRectF(band.right() - 1, band.top(), 1, band.height()), inks.section.body);
+}
+
+struct Loudness {
+    const std::vector<float>& levels;
+    const std::vector<float>& peaks;
+    double secondsPerLevel = 0;
+};
+
+// Where the columns change colour: the section (empty when `from` is not
+// below `to`) and the played part, left of `played`.
+struct Shading {
+    double sectionFrom = 0;
+    double sectionTo = 0;
+    double played = 0;
+};
+
+// The loudness in the columns of `dirty`, each column showing the loudest
+// level and peak it covers. Levels rise from the bottom edge over the
+// slider's whole height, where a few decibels make a pixel, rather than both
+// ways from the middle, where they would make half of one.
+void paintLoudness(QPainter& painter, const Groove& groove, const QRect& dirty,
+    const Loudness& loudness, const Shading& shading, const Inks& inks)
+{
+    const double levelsPerPixel = 1.0 / (groove.pixelsPerSecond * loudness.secondsPerLevel);
+    const int firstColumn = int(std::floor(groove.left));
+    const int lastColumn
+        = int(std::ceil(groove.left + double(loudness.levels.size()) / levelsPerPixel));
+    const int base = groove.centre + groove.reach + 1;
+    const auto heightOf = [&](float level) {
+        // Any sound shows, however quiet; silence leaves the groove empty.
+        return level > 0 ? std::max(1, int(std::lround(level * (2 * groove.reach + 1)))) : 0;
+    };
+    const int fromColumn = std::max(firstColumn, dirty.left());
+    const int toColumn = std::min({ lastColumn, groove.rightEdge, dirty.right() });
+    for (int x = fromColumn; x <= toColumn; ++x) {
+        const double from = std::max(0.0, (x - groove.left) * levelsPerPixel);
+        const auto first = std::size_t(from);
+        const auto last
+            = std::min(loudness.levels.size(), std::size_t(std::ceil(from + levelsPerPixel)));
+        float body = 0;
+        float peak = 0;
+        for (std::size_t i = first; i < last; ++i) {
+            body = std::max(body, loudness.levels[i]);
+            if (i < loudness.peaks.size())
+                peak = std::max(peak, loudness.peaks[i]);
+        }
+        const bool inSection = x >= shading.sectionFrom && x < shading.sectionTo;
+        const Inks::Shade& shade = inSection ? inks.section
+            : x < shading.played             ? inks.played
+                                             : inks.unplayed;
+        if (const int height = heightOf(peak))
+            painter.fillRect(x, base - height, 1, height, shade.edge);
+        if (const int height = heightOf(body))
+            painter.fillRect(x, base - height, 1, height, shade.body);
+    }
+}
+
+} // namespace
+
 // The groove first, then the section and the loudness over it, then the thumb
 // on top, so the thumb looks and answers as on a plain slider.
 void Slider::paintEvent(QPaintEvent* event)
@@ -126,96 +256,29 @@ void Slider::paintEvent(QPaintEvent* event)
     QStylePainter painter(this);
     QStyleOptionSlider option;
     initStyleOption(&option);
-    const QPalette palette = option.palette;
+    const Inks inks = inksOf(option.palette);
     // Styles fill the played part of the groove in the selection colour,
     // which here belongs to the marked section alone.
-    option.palette.setColor(QPalette::Highlight, palette.color(QPalette::Mid));
+    option.palette.setColor(QPalette::Highlight, option.palette.color(QPalette::Mid));
     option.subControls = QStyle::SC_SliderGroove;
     if (tickPosition() != NoTicks)
         option.subControls |= QStyle::SC_SliderTickmarks;
     painter.drawComplexControl(QStyle::CC_Slider, option);
 
-    // Seconds map to where the thumb's centre stands for them.
-    const QRect groove
-        = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
     const QRect handle
         = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
-    const double left = groove.left() + handle.width() / 2.0;
-    const double pixelsPerSecond
-        = (groove.width() - handle.width()) / double(maximum() - minimum());
-    const auto xOf = [&](double seconds) { return left + (seconds - minimum()) * pixelsPerSecond; };
-    const int centre = groove.center().y();
-    const int reach = std::max(2, std::min(centre - rect().top(), rect().bottom() - centre) - 1);
-
-    // Text colour over the window colour reads in light and dark palettes
-    // alike, darker where the sound has played; the section takes the
-    // selection colour, its edges drawn sharp, so where it lies and how long
-    // it is read at a glance.
-    // Opaque mixes with the window colour, so the groove does not show
-    // through the picture.
-    const QColor window = palette.color(QPalette::Window);
-    const auto tint = [&](const QColor& colour, double share) {
-        const auto mix = [&](int ours, int theirs) {
-            return int(std::lround(ours * share + theirs * (1 - share)));
-        };
-        return QColor(mix(colour.red(), window.red()), mix(colour.green(), window.green()),
-            mix(colour.blue(), window.blue()));
-    };
-    const QColor ink = palette.color(QPalette::WindowText);
-    const QColor accent = palette.color(QPalette::Highlight);
-    const double markFrom = xOf(markStartMs_ / 1000.0);
-    const double markTo = xOf(markEndMs_ / 1000.0);
+    const Groove groove = grooveOf(
+        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this), handle,
+        rect(), minimum(), maximum());
+    Shading shading { 0, 0, groove.xOf(value()) };
     if (marked) {
-        const QRectF band(
-            markFrom, centre - reach, std::max(1.0, markTo - markFrom), 2.0 * reach + 1);
-        painter.fillRect(band, tint(accent, 0.25));
-        painter.fillRect(QRectF(band.left(), band.top(), 1, band.height()), accent);
-        painter.fillRect(QRectF(band.right() - 1, band.top(), 1, band.height()), accent);
+        shading.sectionFrom = groove.xOf(markStartMs_ / 1000.0);
+        shading.sectionTo = groove.xOf(markEndMs_ / 1000.0);
+        paintSection(painter, groove, shading.sectionFrom, shading.sectionTo, inks);
     }
-    if (!overview_.empty() && secondsPerLevel_ > 0) {
-        // Each column shows the loudest level it covers.
-        const double levelsPerPixel = 1.0 / (pixelsPerSecond * secondsPerLevel_);
-        const int firstColumn = int(std::floor(left));
-        const int lastColumn = int(std::ceil(left + overview_.size() / levelsPerPixel));
-        const int rightEdge = groove.right() - handle.width() / 2;
-        const double played = xOf(value());
-        // Levels rise from the bottom edge over the slider's whole height,
-        // where a few decibels make a pixel, rather than both ways from the
-        // middle, where they would make half of one.
-        const int base = centre + reach + 1;
-        const auto heightOf = [&](float level) {
-            // Any sound shows, however quiet; silence leaves the groove empty.
-            return level > 0 ? std::max(1, int(std::lround(level * (2 * reach + 1)))) : 0;
-        };
-        // Only the columns to be drawn again: a new value redraws a strip.
-        const QRect dirty = event->rect();
-        const QColor playedInk = tint(ink, 0.8);
-        const QColor unplayedInk = tint(ink, 0.5);
-        const auto edgeOf = [&](const QColor& body) { return tint(body, 0.3); };
-        const QColor edges[] = { edgeOf(accent), edgeOf(playedInk), edgeOf(unplayedInk) };
-        const int fromColumn = std::max(firstColumn, dirty.left());
-        const int toColumn = std::min({ lastColumn, rightEdge, dirty.right() });
-        for (int x = fromColumn; x <= toColumn; ++x) {
-            const double from = std::max(0.0, (x - left) * levelsPerPixel);
-            const auto first = std::size_t(from);
-            const auto last
-                = std::min(overview_.size(), std::size_t(std::ceil(from + levelsPerPixel)));
-            float body = 0;
-            float peak = 0;
-            for (std::size_t i = first; i < last; ++i) {
-                body = std::max(body, overview_[i]);
-                if (i < peaks_.size())
-                    peak = std::max(peak, peaks_[i]);
-            }
-            const bool inSection = marked && x >= markFrom && x < markTo;
-            const int shade = inSection ? 0 : x < played ? 1 : 2;
-            const QColor& solid = shade == 0 ? accent : shade == 1 ? playedInk : unplayedInk;
-            if (const int height = heightOf(peak))
-                painter.fillRect(x, base - height, 1, height, edges[shade]);
-            if (const int height = heightOf(body))
-                painter.fillRect(x, base - height, 1, height, solid);
-        }
-    }
+    if (!overview_.empty() && secondsPerLevel_ > 0)
+        paintLoudness(
+            painter, groove, event->rect(), { overview_, peaks_, secondsPerLevel_ }, shading, inks);
 
     initStyleOption(&option);
     option.subControls = QStyle::SC_SliderHandle;
