@@ -9,7 +9,7 @@ using SelectionTest = WindowTest;
 // The mark buttons take the position the device reports at the click. The
 // marks show whole seconds, and the length shows the difference of those
 // whole seconds while the start is before the end, else zero. Marks past nine
-// hours used to end the handler with an overflow.
+// hours, more seconds than a 16-bit count holds, show and count alike.
 TEST_F(SelectionTest, MarksShowWholeSecondsAndTheLengthTheirDifference)
 {
     device.lengthMs = 12 * 3600 * 1000;

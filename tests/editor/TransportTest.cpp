@@ -112,8 +112,8 @@ TEST_F(TransportTest, FileTheDeviceCannotOpenIsReportedAndNothingRuns)
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Pause"));
 }
 
-// Nine hours and more used to freeze the position label of the ticks and
-// end the preview with an overflow.
+// Nine hours and more, more seconds than a 16-bit count holds, neither
+// freeze the position label of the ticks nor end the preview.
 TEST_F(TransportTest, TickAndPreviewFollowThePositionBeyondNineHours)
 {
     device.lengthMs = 12 * 3600 * 1000;
