@@ -69,8 +69,8 @@ QRect Slider::handleRect() const
 }
 
 // A press beside the thumb puts the thumb's centre under the pointer, as far
-// as whole steps allow, instead of paging towards it: on a long file the
-// groove is where the user points at a moment.
+// as whole steps allow, instead of paging towards it: the groove is a map of
+// the file, and a press on it says where to go.
 bool Slider::jumpTo(QPoint at)
 {
     const QRect handle = handleRect();
