@@ -173,4 +173,7 @@ void Form1::Command7_Click()
         restoreWindow(*this);
         Cdlg.FileName = QString();
     });
+    // Locking the window took the focus from Save; the next thing to do is
+    // most likely to play again.
+    Command1.setFocus();
 }

@@ -2,16 +2,17 @@
 
 #include "platform/runtime/ErrorModes.h"
 
-// Play Selected: plays from the start mark and pauses once the position
-// reaches the end mark. The end mark is read afresh on every pass, so
-// "Select End" during the preview ends it there.
+// Play Selected: plays from the start mark to the end mark, where the device
+// stops by itself, so that nothing past the mark is heard; the wait then
+// pauses it. The end mark is read afresh on every pass, so "Select End"
+// during the preview ends it there.
 void Form1::Command9_Click()
 {
     rt::runHandler(runtime(), [&] {
         if (selectionStartMs < selectionEndMs) {
             movie->playMovie();
             Command1.setText(QStringLiteral("Pause"));
-            movie->setPositionTo(selectionStartMs);
+            movie->playSection(selectionStartMs, selectionEndMs);
             T.setEnabled(true);
             while (movie->getPositionInMS() < selectionEndMs) {
                 // Lets other handlers run and then idles until the next event

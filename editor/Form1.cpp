@@ -68,6 +68,7 @@ Form1::Form1(Environment environment)
     setUpControls();
     chainTabOrder();
     connectHandlers();
+    bindKeys();
     Form_Load();
 }
 
@@ -145,12 +146,12 @@ void Form1::setUpControls()
     setAcceptDrops(true);
 }
 
-// Labels, frames and the progress bar take no focus, so at start the focus
-// is on the slider.
+// Left to right, top to bottom, as the controls are read. Labels, frames and
+// the progress bar take no focus, so at start the focus is on the slider.
 void Form1::chainTabOrder()
 {
-    QWidget* const order[] = { &H, &Command1, &Command2, &Command4, &Command7, &Command3, &Command9,
-        &Command6, &Command5, &WebBrowser1 };
+    QWidget* const order[] = { &H, &Command1, &Command2, &Command4, &Command7, &Command3, &Command5,
+        &Command6, &Command9, &WebBrowser1 };
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
     H.setFocus();

@@ -13,9 +13,11 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QCloseEvent;
@@ -39,6 +41,8 @@ public:
     // Clock text of whole seconds: " 1 : 2 : 5" for 3725. Any 32-bit count
     // is shown with its true hours; none raises.
     static QString FormatClock(std::int32_t seconds);
+    // Milliseconds as h:mm:ss.mmm: "0:00:12.345" for 12345.
+    static QString FormatMilliseconds(std::int64_t ms);
 
     // ---- controls, in the order they are laid out ----
     QLabel Label4 { this };
@@ -101,6 +105,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -114,8 +119,12 @@ private:
     void setUpControls();
     void chainTabOrder();
     void connectHandlers();
+    void bindKeys();
+    // The tip of a mark label, or empty for any other object.
+    QString markTip(const QObject* label) const;
 
     rt::Runtime& runtime_;
+    std::vector<std::unique_ptr<QShortcut>> shortcuts_;
     LoudnessOverview overview_ { [this](LoudnessPicture picture) {
         H.setOverview(std::move(picture.levels), picture.secondsPerLevel, std::move(picture.peaks));
     } };

@@ -165,13 +165,26 @@ std::int16_t MovieModule::isMoviePlaying()
 
 void MovieModule::setPositionTo(std::int32_t Second)
 {
+    moveTo(Second, QString());
+}
+
+void MovieModule::playSection(std::int32_t fromMs, std::int32_t toMs)
+{
+    moveTo(fromMs, QStringLiteral(" to ") + QString::number(toMs));
+}
+
+void MovieModule::moveTo(std::int32_t ms, const QString& playFlags)
+{
     // The move's own result is dropped: Error keeps the last mode query's code.
     if (isMoviePlaying()) {
-        sendCommand(QStringLiteral("play movie from ") + QString::number(Second));
+        const QString play = QStringLiteral("play movie from ") + QString::number(ms);
+        // An end the device refuses still leaves the section playing.
+        if (playFlags.isEmpty() || sendCommand(play + playFlags) != 0)
+            sendCommand(play);
         return;
     }
     if (!isMoviePlaying())
-        sendCommand(QStringLiteral("seek movie to ") + QString::number(Second));
+        sendCommand(QStringLiteral("seek movie to ") + QString::number(ms));
 }
 
 void MovieModule::timeOut(double duration)

@@ -40,6 +40,10 @@ public:
     // -1 while the device is playing, else 0.
     std::int16_t isMoviePlaying();
     void setPositionTo(std::int32_t Second);
+    // Moves the device to `fromMs` as setPositionTo does; a playing device
+    // then stops by itself at `toMs`, on the very sample, instead of playing
+    // on until someone next asks where it is.
+    void playSection(std::int32_t fromMs, std::int32_t toMs);
     // Waits about `duration` seconds, letting window events run meanwhile.
     void timeOut(double duration);
 
@@ -60,6 +64,9 @@ private:
     std::int32_t queryMilliseconds(const QString& command);
     // Quotes Filename, closes the alias and opens the file with the given options.
     void open(const QString& openCommandTail);
+    // Plays on from `ms` when the device plays, with `playFlags` after the
+    // position, and seeks there otherwise.
+    void moveTo(std::int32_t ms, const QString& playFlags);
     // Sends a command on a thread of its own and lets window events run until
     // it is answered; returns its result code.
     std::uint32_t sendWhileEventsRun(const QString& command);

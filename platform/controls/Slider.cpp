@@ -50,7 +50,40 @@ void Slider::mousePressEvent(QMouseEvent* event)
     pressed_ |= event->button();
     const QPoint at = event->position().toPoint();
     emit MouseDown(buttonCode(event->button()), shiftCode(event->modifiers()), at.x(), at.y());
+    if (event->button() == Qt::LeftButton && jumpTo(at)) {
+        // Pressed again on the thumb where it now stands, so that a drag
+        // goes on from there.
+        QMouseEvent onThumb(event->type(), QPointF(handleRect().center()), event->scenePosition(),
+            event->globalPosition(), event->button(), event->buttons(), event->modifiers());
+        QSlider::mousePressEvent(&onThumb);
+        return;
+    }
     QSlider::mousePressEvent(event);
+}
+
+QRect Slider::handleRect() const
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+}
+
+// A press beside the thumb puts the thumb's centre under the pointer, as far
+// as whole steps allow, instead of paging towards it: the groove is a map of
+// the file, and a press on it says where to go.
+bool Slider::jumpTo(QPoint at)
+{
+    const QRect handle = handleRect();
+    if (orientation() != Qt::Horizontal || handle.contains(at))
+        return false;
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect groove
+        = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    const int span = groove.width() - handle.width();
+    setValue(QStyle::sliderValueFromPosition(minimum(), maximum(),
+        at.x() - groove.left() - handle.width() / 2, span, option.upsideDown));
+    return true;
 }
 
 // The thumb settles first, so Click reports the final value.

@@ -9,7 +9,8 @@
 // nothing, a mouse interaction raises MouseDown, then MouseUp, then Click with
 // the final value, and a disabled slider raises nothing.
 //
-// Keys and the wheel move the thumb too; such a move raises Click alone (no
+// A press beside the thumb moves it there at once, and a drag goes on from
+// there. Keys and the wheel move the thumb too; such a move raises Click alone (no
 // mouse events), so the arrow keys seek just as a drag does.
 //
 // Its groove can show how loud the sound is along the range and shade a
@@ -55,6 +56,10 @@ protected:
     void sliderChange(SliderChange change) override;
 
 private:
+    QRect handleRect() const;
+    // Moves the thumb under `at` when the press there missed it; false when
+    // it is already there.
+    bool jumpTo(QPoint at);
     // Raises Click if a key or wheel step has moved the thumb.
     void clickIfMoved(int valueBefore);
 

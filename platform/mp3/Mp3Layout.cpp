@@ -1,6 +1,7 @@
 #include "platform/mp3/Mp3Layout.h"
 
 #include "platform/mp3/FileReader.h"
+#include "platform/mp3/OtherAudioFormat.h"
 
 #include <algorithm>
 #include <cstring>
@@ -199,7 +200,7 @@ std::optional<Mp3Layout> findMp3Layout(FileReader& file)
 {
     Mp3Layout layout;
     layout.audioStart = skipId3v2Tags(file);
-    if (layout.audioStart >= file.size())
+    if (layout.audioStart >= file.size() || startsOtherAudioFormat(file, layout.audioStart))
         return std::nullopt;
     layout.audioEnd = endBeforeTrailingTags(file, layout.audioStart);
 

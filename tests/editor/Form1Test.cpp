@@ -97,7 +97,7 @@ TEST(Form1Layout, SettingsAtStartAndTabOrder)
     ASSERT_EQ(QApplication::focusWidget(), &f.H) << "the slider has the focus at start";
     for (QWidget* next :
         std::initializer_list<QWidget*> { &f.Command1, &f.Command2, &f.Command4, &f.Command7,
-            &f.Command3, &f.Command9, &f.Command6, &f.Command5, &f.WebBrowser1, &f.H }) {
+            &f.Command3, &f.Command5, &f.Command6, &f.Command9, &f.WebBrowser1, &f.H }) {
         QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
         QApplication::sendEvent(QApplication::focusWidget(), &tab);
         EXPECT_EQ(QApplication::focusWidget(), next);

@@ -1,6 +1,7 @@
 #include "tests/editor/ClipSavingTest.h"
 #include "tests/support/FifoRelease.h"
 #include "tests/support/FormHarness.h"
+#include "tests/support/WaveFiles.h"
 
 #include <QElapsedTimer>
 #include <chrono>
@@ -39,6 +40,13 @@ TEST(OpenFailureTest, TheMessageSaysWhyTheFileCannotBePlayed)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("Not music, just a few words.\n");
     }
+    const QString wave = dir.filePath(QStringLiteral("quiet.wav"));
+    {
+        QFile file(wave);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const std::string bytes = wavefiles::waveFile(wavefiles::ditheredSilence(20));
+        file.write(bytes.data(), qint64(bytes.size()));
+    }
     // Lets a reader stuck on the FIFO go, so that the fault fails the test
     // instead of hanging it.
     const fifos::FifoReleaser unstick(fifo.toLocal8Bit().toStdString(), std::chrono::seconds(3));
@@ -51,6 +59,7 @@ TEST(OpenFailureTest, TheMessageSaysWhyTheFileCannotBePlayed)
         { fifo, "Not a regular file", false },
         { dir.filePath(QStringLiteral("missing.mp3")), "File not found", false },
         { text, "No MPEG audio found", false },
+        { wave, "No MPEG audio found", false },
         { text, "Permission denied", true },
     };
     for (const auto& c : cases) {

@@ -24,11 +24,11 @@ public:
     std::uint32_t openResult = 0; // result of the next "open" commands
     bool open = false; // a file is open; set it to skip opening one
 
-    bool isPlaying() const { return playing_ && positionMs() < lengthMs; }
+    bool isPlaying() const { return playing_ && positionMs() < endMs_; }
     double positionMs() const
     {
         const double at = playing_ ? positionAt_ + (h_.now * 1000.0 - since_) : positionAt_;
-        return std::min<double>(at, lengthMs);
+        return std::min<double>(at, playing_ ? endMs_ : lengthMs);
     }
     // Moves the device as if it had played there.
     void moveTo(double ms)
@@ -53,8 +53,11 @@ private:
         } else if (command == "play movie" || command == "pause movie" || command == "stop movie") {
             moveTo(positionMs());
             playing_ = command == "play movie";
+            endMs_ = lengthMs;
         } else if (command.starts_with("play movie from ")) {
             moveTo(number(16));
+            const auto to = command.find(" to ");
+            endMs_ = to == std::string::npos ? lengthMs : number(to + 4);
             playing_ = true;
         } else if (command.starts_with("seek movie to ")) {
             moveTo(number(14));
@@ -73,4 +76,5 @@ private:
     bool playing_ = false;
     double positionAt_ = 0; // position when playback last started or stopped, ms
     double since_ = 0; // clock at that moment, ms
+    double endMs_ = 0; // where the current play stops by itself, ms
 };

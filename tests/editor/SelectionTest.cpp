@@ -1,5 +1,9 @@
 #include "tests/editor/WindowTest.h"
 
+#include <QApplication>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QToolTip>
 #include <tuple>
 
 namespace {
@@ -72,6 +76,75 @@ TEST_F(SelectionTest, WrongSelectionsAreRefusedAndChangeNothing)
     }
     EXPECT_EQ(h.dialogs.size(), 1u) << "only the Open dialog";
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Trimora"));
+}
+
+// Keys for the work, typed as a user would while the slider has the focus;
+// Space presses a button that has the focus instead. A save, whatever its
+// end, gives the focus back to Play.
+TEST_F(SelectionTest, EachKeyReachesItsHandler)
+{
+    device.lengthMs = 60'000;
+    open(QStringLiteral("/music/a.mp3"));
+    form.show();
+    QApplication::setActiveWindow(&form);
+    form.H.setFocus();
+    const auto type = [](QKeySequence keys) {
+        QKeyEvent press(QEvent::KeyPress, keys[0].key(), keys[0].keyboardModifiers());
+        QApplication::sendEvent(QApplication::focusWidget(), &press);
+        QKeyEvent release(QEvent::KeyRelease, keys[0].key(), keys[0].keyboardModifiers());
+        QApplication::sendEvent(QApplication::focusWidget(), &release);
+    };
+
+    device.moveTo(12'345);
+    type(QKeySequence(Qt::Key_S));
+    device.moveTo(17'000);
+    type(QKeySequence(Qt::Key_E));
+    EXPECT_EQ(std::tuple(form.selectionStartMs, form.selectionEndMs), std::tuple(12'345, 17'000));
+    type(QKeySequence(Qt::Key_Space));
+    EXPECT_FALSE(device.isPlaying());
+    EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
+    type(QKeySequence(Qt::Key_Space));
+    EXPECT_TRUE(device.isPlaying());
+    type(QKeySequence(Qt::Key_P));
+    EXPECT_EQ(device.positionMs(), 17'000.0) << "the preview ran to the end mark";
+
+    h.dialogAnswers.push_back(std::nullopt);
+    type(QKeySequence::Save);
+    ASSERT_EQ(h.dialogs.size(), 2u);
+    EXPECT_EQ(h.dialogs.back().kind, CommonDialog::Kind::Save);
+    EXPECT_EQ(QApplication::focusWidget(), &form.Command1);
+
+    h.dialogAnswers.push_back(std::nullopt);
+    type(QKeySequence::Open);
+    ASSERT_EQ(h.dialogs.size(), 3u);
+    EXPECT_EQ(h.dialogs.back().kind, CommonDialog::Kind::Open);
+
+    form.Command2.setFocus();
+    device.moveTo(5'000);
+    type(QKeySequence(Qt::Key_Space));
+    EXPECT_EQ(device.positionMs(), 0.0) << "Space pressed Stop, which has the focus";
+}
+
+// The labels show whole seconds; their tips show the marks to the millisecond.
+TEST_F(SelectionTest, TheMarkLabelsTipsShowMilliseconds)
+{
+    const struct {
+        std::int32_t startMs, endMs;
+        QLabel& label;
+        const char* tip;
+    } cases[] = {
+        { 12'345, 11'045'678, form.Label7, "Start mark: 0:00:12.345" },
+        { 12'345, 11'045'678, form.Label9, "End mark: 3:04:05.678" },
+        { 12'345, 11'045'678, form.Label3, "Marked length: 3:03:53.333" },
+        { 12'345, 12'000, form.Label3, "Marked length: 0:00:00.000" },
+    };
+    form.show();
+    for (const auto& c : cases) {
+        std::tie(form.selectionStartMs, form.selectionEndMs) = std::tuple(c.startMs, c.endMs);
+        QHelpEvent ask(QEvent::ToolTip, QPoint(1, 1), c.label.mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(&c.label, &ask);
+        EXPECT_EQ(QToolTip::text().toStdString(), c.tip);
+    }
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyleOptionSlider>
 
 namespace {
 
@@ -163,6 +165,34 @@ TEST_F(TransportTest, SliderKeysSeekTheDevice)
     }
     EXPECT_EQ(device.positionMs(), 0.0);
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Play"));
+}
+
+// A click in the groove, away from the thumb, moves the sound to where it was
+// clicked; the ticks, off while the button is held, come back after it.
+TEST_F(TransportTest, AClickInTheGrooveSeeksToWhereItWasClicked)
+{
+    device.lengthMs = 100'000;
+    open(QStringLiteral("/music/a.mp3"));
+    QStyleOptionSlider option;
+    option.initFrom(&form.H);
+    option.maximum = form.H.maximum();
+    const auto rect = [&](QStyle::SubControl part) {
+        return form.H.style()->subControlRect(QStyle::CC_Slider, &option, part, &form.H);
+    };
+    const QRect groove = rect(QStyle::SC_SliderGroove);
+    const int thumb = rect(QStyle::SC_SliderHandle).width();
+    const QPoint at(
+        groove.left() + thumb / 2 + (groove.width() - thumb) * 3 / 4, groove.center().y());
+    bool timerWhileHeld = true;
+    QObject::connect(&form.H, &Slider::MouseDown, [&] { timerWhileHeld = form.T.Enabled(); });
+    for (const auto type : { QEvent::MouseButtonPress, QEvent::MouseButtonRelease }) {
+        QMouseEvent event(type, at, form.H.mapToGlobal(at), Qt::LeftButton,
+            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&form.H, &event);
+    }
+    EXPECT_EQ(device.positionMs(), 75'000.0);
+    EXPECT_FALSE(timerWhileHeld);
+    EXPECT_TRUE(form.T.Enabled());
 }
 
 // Pause stops the ticks. A file shorter than a second cannot be paused

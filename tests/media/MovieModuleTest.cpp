@@ -238,29 +238,40 @@ TEST_F(MovieModuleTest, PlayingMeansTheFirstSevenCharactersAreExactlyPlaying)
     EXPECT_EQ(movie.Error, 263);
 }
 
-// Playing: one mode query, then play from the new place. Otherwise a second
-// mode query, then a seek unless playing has started meanwhile. The move's
-// own result is dropped; Error keeps the last mode query's.
+// Playing: one mode query, then play from the new place (to the section's
+// end, or without one when the device refuses it). Otherwise a second mode
+// query, then a seek unless playing has started meanwhile. The move's own
+// result is dropped; Error keeps the last mode query's.
 TEST_F(MovieModuleTest, MovingAsksTheModeThenPlaysFromOrSeeksToTheNewPosition)
 {
     const std::string mode = "status movie mode";
     const struct {
         std::vector<Reply> script;
         std::int32_t position;
+        std::optional<std::int32_t> sectionEnd; // playSection instead of setPositionTo
         Commands sent;
         std::int32_t error;
     } cases[] = {
-        { { { "playing" }, { {}, 263 } }, 5000, { mode, "play movie from 5000" }, 0 },
-        { { { "paused" }, { "stopped" }, { {}, 282 } }, -250, { mode, mode, "seek movie to -250" },
+        { { { "playing" }, { {}, 263 } }, 5000, {}, { mode, "play movie from 5000" }, 0 },
+        { { { "paused" }, { "stopped" }, { {}, 282 } }, -250, {},
+            { mode, mode, "seek movie to -250" }, 0 },
+        { { { "stopped", 263 }, { "stopped", 266 } }, 0, {}, { mode, mode, "seek movie to 0" },
+            266 },
+        { { { "paused" }, { "playing" } }, 5000, {}, { mode, mode }, 0 },
+        { { { "playing" }, { {}, 0 } }, 12345, 17000, { mode, "play movie from 12345 to 17000" },
             0 },
-        { { { "stopped", 263 }, { "stopped", 266 } }, 0, { mode, mode, "seek movie to 0" }, 266 },
-        { { { "paused" }, { "playing" } }, 5000, { mode, mode }, 0 },
+        { { { "playing" }, { {}, 282 } }, 12345, 17000,
+            { mode, "play movie from 12345 to 17000", "play movie from 12345" }, 0 },
+        { { { "paused" }, { "stopped" } }, 12345, 17000, { mode, mode, "seek movie to 12345" }, 0 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sent.back());
         device.clear();
         script.assign(c.script.begin(), c.script.end());
-        movie.setPositionTo(c.position);
+        if (c.sectionEnd)
+            movie.playSection(c.position, *c.sectionEnd);
+        else
+            movie.setPositionTo(c.position);
         EXPECT_EQ(device.commands, c.sent);
         EXPECT_EQ(device.calls.back().replyLength, c.sent.back() == mode ? 128u : 0u);
         EXPECT_EQ(movie.Error, c.error);

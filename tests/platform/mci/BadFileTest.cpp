@@ -2,6 +2,7 @@
 #include "platform/mp3/FileReader.h"
 #include "platform/mp3/FrameWalker.h"
 #include "tests/support/FifoRelease.h"
+#include "tests/support/WaveFiles.h"
 
 #include <chrono>
 #include <functional>
@@ -35,15 +36,26 @@ TEST_F(MciTest, FilesWithoutPlayableAudioFailToOpenAndLeaveNothingOpen)
     // A tag that claims 200 KB in a file that ends after it.
     writeFile(
         dir / "tag-only.mp3", readFile(fixtures::path("id3v2_big_10s.mp3")).substr(0, 150000));
+    // Quiet PCM, whose bytes hold chains of what look like frame headers, in
+    // a WAV file and as big-endian samples in an AIFF one.
+    const std::string quiet = wavefiles::ditheredSilence(20);
+    writeFile(dir / "quiet.wav", wavefiles::waveFile(quiet));
+    writeFile(dir / "quiet.aiff", "FORM" + std::string(4, '\0') + "AIFFCOMM" + quiet);
 
     EXPECT_EQ(openAsMovie(dir / "missing.mp3"), mci::MCIERR_FILE_NOT_FOUND);
-    for (const char* name :
-        { "empty.mp3", "text.mp3", "random.mp3", "header-only.mp3", "tag-only.mp3" }) {
+    for (const char* name : { "empty.mp3", "text.mp3", "random.mp3", "header-only.mp3",
+             "tag-only.mp3", "quiet.wav", "quiet.aiff" }) {
         EXPECT_EQ(openAsMovie(dir / name), mci::MCIERR_CANNOT_LOAD_DRIVER) << name;
         EXPECT_EQ(send("status movie mode"), mci::MCIERR_INVALID_DEVICE_NAME) << name;
     }
-    // The alias is free for the next file.
+    // The alias is free for the next file, and an MP3 in a WAV wrapper plays
+    // as the bare file does.
     EXPECT_EQ(openAsMovie(fixtures::path("cbr128_10s.mp3")), 0u);
+    const std::int64_t bareLength = length();
+    ASSERT_EQ(send("close movie"), 0u);
+    writeFile(dir / "wrapped.wav", wavefiles::waveFile(good, 0x55));
+    EXPECT_EQ(openAsMovie(dir / "wrapped.wav"), 0u);
+    EXPECT_EQ(length(), bareLength);
 }
 
 // Opening a FIFO waits for a writer, and a device may wait on its hardware:
