@@ -1,3 +1,4 @@
+#include "CutCommand.h"
 #include "editor/Form1.h"
 #include "platform/runtime/Runtime.h"
 
@@ -113,6 +114,9 @@ StartRequest readCommandLine(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // A cut from the command line needs no display: it runs before any window.
+    if (const auto cutStatus = runCutCommand(argc, argv))
+        return *cutStatus;
     const StartRequest request = readCommandLine(argc, argv);
     if (request.exitStatus)
         return *request.exitStatus;
