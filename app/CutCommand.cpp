@@ -24,7 +24,7 @@ namespace {
 constexpr int kRefused = 1;
 constexpr int kUsage = 2;
 constexpr const char* kUsageLine
-    = "Usage: trimora --cut START END SOURCE CLIP [--exact] [--overwrite]";
+    = "usage: trimora --cut START END SOURCE CLIP [--exact] [--overwrite]";
 
 // Blocks of the copy: the same span as the window's, so that the clip ends
 // on the same byte.
@@ -129,9 +129,8 @@ int cut(const CutRequest& request)
     const auto startMs = millisecondsOf(request.start);
     const auto endMs = millisecondsOf(request.end);
     if (!startMs || !endMs)
-        return refuse(
-            QStringLiteral("%1 is no time: give seconds (12.5) or [h:]m:s[.fff]\n%2")
-                .arg(quoted(startMs ? request.end : request.start), QLatin1String(kUsageLine)),
+        return refuse(QStringLiteral("%1 is no time; give seconds (12.5) or [h:]m:s[.fff]")
+                          .arg(quoted(startMs ? request.end : request.start)),
             kUsage);
     if (*startMs >= *endMs)
         return refuse(QStringLiteral("the start (%1) is not before the end (%2)")
