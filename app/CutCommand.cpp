@@ -3,7 +3,6 @@
 #include "editor/ClipBytes.h"
 #include "editor/ClipSaveNames.h"
 #include "editor/ClipSaveSource.h"
-#include "editor/ClipSaveTarget.h"
 #include "platform/mci/Mp3File.h"
 #include "platform/mp3/SampleTime.h"
 #include "platform/runtime/RuntimeError.h"
@@ -25,10 +24,6 @@ constexpr int kRefused = 1;
 constexpr int kUsage = 2;
 constexpr const char* kUsageLine
     = "usage: trimora --cut START END SOURCE CLIP [--exact] [--overwrite]";
-
-// Blocks of the copy: the same span as the window's, so that the clip ends
-// on the same byte.
-constexpr std::int64_t kBlockStep = 4096;
 
 int refuse(const QString& why, int status = kRefused)
 {
@@ -98,32 +93,6 @@ std::optional<CutRequest> readRequest(const std::vector<QString>& words)
     return request;
 }
 
-// Writes the clip: the bytes made for it, then the source's bytes of the
-// range as the window's block copy takes them, into a temporary file that
-// takes the clip's name once all is in.
-void writeClip(ClipSaveSource& source, const QString& clipName, const ClipBytes& bytes)
-{
-    ClipSaveTarget clip(clipName);
-    const auto& head = bytes.head;
-    clip.write(1, std::span(reinterpret_cast<const char*>(head.data()), head.size()));
-    const ClipSaveRange& range = bytes.range;
-    const std::int64_t lastHeld = std::min(range.lastPosition, source.size());
-    const auto offset = std::int64_t(head.size());
-    std::vector<char> block(kBlockStep + 1);
-    for (std::int64_t position = range.startPosition; position <= range.endPosition;
-         position += kBlockStep) {
-        const auto wanted
-            = std::clamp<std::int64_t>(lastHeld - position + 1, 0, std::int64_t(block.size()));
-        const auto count
-            = source.read(position, std::span(block).first(static_cast<std::size_t>(wanted)));
-        if (count < wanted || (count == 0 && position == range.startPosition))
-            ClipSaveSource::raiseInputPastEndOfFile();
-        clip.write(position - range.startPosition + 1 + offset,
-            std::span<const char>(block).first(static_cast<std::size_t>(count)));
-    }
-    clip.commit();
-}
-
 int cut(const CutRequest& request)
 {
     const auto startMs = millisecondsOf(request.start);
@@ -157,7 +126,7 @@ int cut(const CutRequest& request)
         const std::int32_t start = std::max(*startMs, 1);
         const ClipBytes bytes = clipBytesFor(source.descriptor(), source.size(),
             std::int32_t(lengthMs), start, *endMs, request.exact);
-        writeClip(source, request.clip, bytes);
+        writeClipBytes(source, request.clip, bytes);
     } catch (const rt::RuntimeError& error) {
         return refuse(QStringLiteral("cannot cut %1 into %2: %3")
                           .arg(quoted(request.source), quoted(request.clip), error.description()));

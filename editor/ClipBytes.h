@@ -2,6 +2,7 @@
 
 #include "editor/ClipSaveRange.h"
 
+#include <QString>
 #include <cstdint>
 #include <vector>
 
@@ -19,3 +20,12 @@ struct ClipBytes {
 ClipBytes clipBytesFor(int sourceFd, std::int64_t sourceBytes, std::int32_t lengthMs,
     std::int32_t startMs, std::int32_t endMs, bool exact,
     const mp3::WhileWalkPending& whileWaiting = {});
+
+class ClipSaveSource;
+
+// Writes `bytes` of `source` into `clipName` in one go, as the window's Save
+// does block by block: the head, then the range's source bytes up to the
+// last block's end (never past `lastPosition` nor the source's end), into a
+// temporary file that takes the clip's name once all is in. Raises as
+// ClipSaveSource and ClipSaveTarget do.
+void writeClipBytes(ClipSaveSource& source, const QString& clipName, const ClipBytes& bytes);
