@@ -262,3 +262,24 @@ TEST(ExactClipTest, TagsLoseTheLengthOnly)
     EXPECT_EQ(out.find("TLEN"), std::string::npos);
     EXPECT_EQ(out.substr(0, 10), tag.substr(0, 10));
 }
+
+// An encoder that protects its frames with a CRC still writes the info frame
+// right after the side information, as decoders look for it: the delay it
+// tells must count, or every mark of the file maps a frame and more off.
+TEST(ExactClipTest, InfoFrameOfAProtectedStreamIsFound)
+{
+    std::string info = mpegframes::layer3(0, true);
+    info.replace(36, 12, std::string { 'I', 'n', 'f', 'o', 0, 0, 0, 1, 0, 0, 0, 8 });
+    info.replace(48, 4, "LAME");
+    info[48 + 21] = char(576 >> 4);
+    info[48 + 22] = char((576 & 0xF) << 4);
+    tempfiles::TempDir dir;
+    const std::string stream
+        = info + mpegframes::times(8, [](int) { return mpegframes::layer3(0, true); });
+    writeFile(dir / "crc.mp3", Bytes(stream.begin(), stream.end()));
+    mp3::FileReader file(dir / "crc.mp3");
+    const auto layout = mp3::findMp3Layout(file);
+    ASSERT_TRUE(layout && layout->infoTag);
+    EXPECT_EQ(layout->infoTag->encoderDelay, 576);
+    EXPECT_EQ(layout->firstAudioFrame(), 288);
+}
