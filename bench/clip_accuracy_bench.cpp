@@ -22,10 +22,12 @@
 // Then the exact clips (the save dialog's third entry, `trimora --cut
 // --exact`) of every layer III source and of more that stress the lead-in,
 // each decoded with libmpg123 (gapless) and with ffmpeg, against the same
-// decoder's decode of the source. Goals: every clip decodes to exactly the
-// marked number of samples in both; ffmpeg's samples equal the source's
-// between the marks and libmpg123's are within 1 (where the two decoders
-// agree on the source itself); neither decoder prints a word about any clip;
+// decoder's decode of the source. Sources the two decoders make different
+// sound of (two files joined, a tag between frames) are shown but not
+// counted: no clip can match both there. Goals: every clip decodes to
+// exactly the marked number of samples in both; ffmpeg's samples equal the
+// source's between the marks and libmpg123's are within 1; neither decoder
+// prints a word about any clip;
 // a player that ignores the info frame plays at most one frame before the
 // mark's own (two at the half and quarter rates, whose frames hold one
 // granule); and an exact clip saves in at most 1.2 times the time of the
