@@ -588,6 +588,7 @@ int main(int argc, char** argv)
         { "layer II 192 (twolame), ID3v2", "layer2tag.mp3" },
         { "free format 200", "free.mp3" },
         { "two files joined", "joined.mp3" },
+        { "free format 200", "free.mp3" },
         { "ID3v2 tag in mid-file", "midtag.mp3" },
         { "bare CBR 128 (whole-file rule)", "bare.mp3" },
         { "bare layer II 192 (whole-file)", "layer2.mp3" },
@@ -739,7 +740,8 @@ int main(int argc, char** argv)
             { "CBR 128 with CRC", "crc.mp3" }, { "MPEG-2 mono 24 with CRC", "crc2.mp3" },
             { "mono VBR -V 6", "monovbr.mp3" }, { "bare CBR 128 (no info frame)", "bare.mp3" },
             { "bare CBR 64 mono (no info frame)", "bare64.mp3" },
-            { "two files joined", "joined.mp3" }, { "ID3v2 tag in mid-file", "midtag.mp3" } });
+            { "two files joined", "joined.mp3" }, { "free format 200", "free.mp3" },
+            { "ID3v2 tag in mid-file", "midtag.mp3" } });
     // Three minutes with a picture in the tags: the section is most of it.
     if (bench::encodeTone(
             dir / "long.mp3", 180, "-b 128 --ti '" + (dir / "cover.png").string() + "'"))

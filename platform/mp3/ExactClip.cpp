@@ -96,10 +96,15 @@ std::optional<ExactClip> exactClipOf(FileReader& file, const Mp3Layout& layout,
         return std::nullopt;
     const std::int64_t last = (endSample + trim - 1) / perFrame;
 
-    if (layout.header.layer != 3 || layout.freeFormatBytes > 0) {
+    // Layer I and II have no info frame a decoder reads (it would play as
+    // one frame more) and no reservoir: the whole frames of the section are
+    // what comes closest.
+    const auto plainClip = [&] {
         const AudioBytes plain = audioBytesOf(table, startMs, endMs, &file);
         return ExactClip { {}, plain.start, plain.end, false, 0 };
-    }
+    };
+    if (layout.header.layer != 3)
+        return plainClip();
 
     const auto first = std::size_t(firstFrameFor(startSample + trim, perFrame));
     const FrameTable::Frame firstFrame = table[first];
@@ -111,7 +116,7 @@ std::optional<ExactClip> exactClipOf(FileReader& file, const Mp3Layout& layout,
     // a frame of silence in front.
     const auto carrier = reservoirCarrier(earlierSpans, firstBytes, leadIn < kDecoderDelay);
     if (!carrier)
-        return std::nullopt;
+        return plainClip();
 
     ExactClip clip;
     clip.exact = true;
@@ -124,6 +129,7 @@ std::optional<ExactClip> exactClipOf(FileReader& file, const Mp3Layout& layout,
 
     InfoFrameFields fields;
     fields.frames = std::uint32_t(clipFrames);
+    fields.freeFormatBytes = layout.freeFormatBytes;
     fields.encoderDelay = int(leadIn - kDecoderDelay);
     fields.padding
         = int(clipFrames * perFrame + kDecoderDelay - leadIn - (endSample - startSample));
@@ -133,7 +139,7 @@ std::optional<ExactClip> exactClipOf(FileReader& file, const Mp3Layout& layout,
     const std::vector<std::uint8_t> header = bytesOf(file, firstFrame.offset, 4);
     const auto sized = makeInfoFrame(header, fields);
     if (!sized)
-        return std::nullopt;
+        return plainClip();
     const std::int64_t infoBytes = std::int64_t(sized->size());
     const std::int64_t streamBytes
         = infoBytes + std::int64_t(carrier->size()) + clip.rawEnd - clip.rawStart;

@@ -27,9 +27,10 @@ struct ExactClip {
     // end mark. Offsets from 0; the end is one past the last byte.
     std::int64_t rawStart = 0;
     std::int64_t rawEnd = 0;
-    // False for a stream that cannot be made exact (layer I or II, free
-    // format): the head is then empty and the bytes the whole frames that
-    // hold the marked sound, as an ordinary clip has them.
+    // False for a stream that cannot be made exact (layer I or II; free
+    // format whose frames are too small for an info frame or the reservoir):
+    // the head is then empty and the bytes the whole frames that hold the
+    // marked sound, as an ordinary clip has them.
     bool exact = false;
     // Samples of sound from the first of those frames to the start mark: what
     // a player that ignores the info frame plays before the mark.

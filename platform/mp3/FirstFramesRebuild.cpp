@@ -32,10 +32,13 @@ std::optional<std::vector<std::uint8_t>> reservoirCarrier(
 {
     if (firstFrame.size() < 4)
         return std::nullopt;
-    const auto first = parseFrameHeader(firstFrame.data());
+    // A free-format frame's size is the span's.
+    const auto first = parseFrameHeader(firstFrame.data(), int(firstFrame.size()));
     if (!first || first->layer != 3
         || firstFrame.size() < std::size_t(first->sideInfoOffset() + first->sideInfoBytes()))
         return std::nullopt;
+    const int freeFormatBytes
+        = first->freeFormat ? int(firstFrame.size()) - first->paddingBytes() : 0;
     const int reach = reservoirBytes(firstFrame.data(), *first);
     if (reach == 0 && !silenceWanted)
         return std::vector<std::uint8_t> {};
@@ -43,8 +46,8 @@ std::optional<std::vector<std::uint8_t>> reservoirCarrier(
     // The carrier keeps the stream's CRC protection, so that every frame of
     // the clip is alike in that.
     std::array<std::uint8_t, 4> headerBytes {};
-    const auto header
-        = headerWithRoom(firstFrame.first(4), reach, first->crcProtected, headerBytes);
+    const auto header = headerWithRoom(
+        firstFrame.first(4), reach, first->crcProtected, headerBytes, freeFormatBytes);
     if (!header)
         return std::nullopt;
     std::vector<std::uint8_t> carrier = silentFrame(*header, headerBytes);

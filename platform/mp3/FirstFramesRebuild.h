@@ -21,8 +21,9 @@ namespace mp3 {
 // leaves the bytes they miss zero). A frame of silence alone when the first
 // frame draws on no reservoir and `silenceWanted`; nothing at all when it
 // draws on none and silence is not wanted. Empty when `firstFrame` does not
-// start with a layer III header of fixed-size frames. Any bytes are safe to
-// pass: every read is checked against the spans given.
+// start with a layer III header, or is a free-format frame (whose size the
+// carrier must keep) with too little room for the reservoir. Any bytes are
+// safe to pass: every read is checked against the spans given.
 std::optional<std::vector<std::uint8_t>> reservoirCarrier(
     std::span<const std::span<const std::uint8_t>> earlierFrames,
     std::span<const std::uint8_t> firstFrame, bool silenceWanted);

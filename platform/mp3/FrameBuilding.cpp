@@ -5,20 +5,23 @@
 namespace mp3 {
 
 std::optional<MpegFrameHeader> headerWithRoom(std::span<const std::uint8_t> streamHeader,
-    int mainDataBytes, bool crcProtected, std::array<std::uint8_t, 4>& bytes)
+    int mainDataBytes, bool crcProtected, std::array<std::uint8_t, 4>& bytes, int freeFormatBytes)
 {
     if (streamHeader.size() < 4)
         return std::nullopt;
-    const auto stream = parseFrameHeader(streamHeader.data(), 1);
-    if (!stream || stream->layer != 3 || stream->freeFormat)
+    const auto stream = parseFrameHeader(streamHeader.data(), std::max(freeFormatBytes, 1));
+    if (!stream || stream->layer != 3)
         return std::nullopt;
-    for (int index = 1; index < 15; ++index) {
+    // A free-format stream has one size; the others, fifteen.
+    const int fewest = stream->freeFormat ? 0 : 1;
+    const int most = stream->freeFormat ? 0 : 14;
+    for (int index = fewest; index <= most; ++index) {
         // Sync, version, layer and the protection bit (clear: protected);
         // then bit rate, the stream's rate, no padding and its private bit;
         // the channel mode and the flags after it as they are.
         bytes = { streamHeader[0], std::uint8_t((streamHeader[1] & 0xFE) | (crcProtected ? 0 : 1)),
             std::uint8_t((index << 4) | (streamHeader[2] & 0x0D)), streamHeader[3] };
-        const auto header = parseFrameHeader(bytes.data());
+        const auto header = parseFrameHeader(bytes.data(), freeFormatBytes);
         if (header && header->mainDataBytes() >= mainDataBytes)
             return header;
     }

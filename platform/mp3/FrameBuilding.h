@@ -16,11 +16,12 @@ namespace mp3 {
 
 // The header of the stream whose header is `streamHeader`, at the smallest
 // bit rate whose unpadded layer III frame holds at least `mainDataBytes`
-// after its side information, with a CRC or without. Empty when the header
-// is not one of a layer III stream of fixed-size frames, or no bit rate gives
-// that much room.
+// after its side information, with a CRC or without. A free-format stream
+// keeps its own size, `freeFormatBytes` unpadded. Empty when the header is
+// not one of a layer III stream, or no bit rate gives that much room.
 std::optional<MpegFrameHeader> headerWithRoom(std::span<const std::uint8_t> streamHeader,
-    int mainDataBytes, bool crcProtected, std::array<std::uint8_t, 4>& bytes);
+    int mainDataBytes, bool crcProtected, std::array<std::uint8_t, 4>& bytes,
+    int freeFormatBytes = 0);
 
 // A layer III frame of `header` (from headerWithRoom, its bytes in
 // `headerBytes`) whose side information is all zero: no coded sound, so it

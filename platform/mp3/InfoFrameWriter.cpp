@@ -30,7 +30,8 @@ std::optional<std::vector<std::uint8_t>> makeInfoFrame(
     std::array<std::uint8_t, 4> headerBytes {};
     // Readers look for the tag right after the side information, as if no
     // CRC could come before it.
-    const auto header = headerWithRoom(streamHeader, tagBytes, false, headerBytes);
+    const auto header
+        = headerWithRoom(streamHeader, tagBytes, false, headerBytes, fields.freeFormatBytes);
     if (!header)
         return std::nullopt;
     std::vector<std::uint8_t> frame = silentFrame(*header, headerBytes);

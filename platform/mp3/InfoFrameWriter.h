@@ -21,13 +21,15 @@ struct InfoFrameFields {
     // For a stream of varying bit rate: where each hundredth of its duration
     // starts, in 256ths of `bytes`. Empty for one bit rate throughout ("Info").
     std::optional<std::array<std::uint8_t, 100>> seekTable;
+    // The unpadded size of a free-format stream's frames; 0 for the others.
+    int freeFormatBytes = 0;
 };
 
 // An info frame (Xing fields and the encoder extension with its CRC) in the
 // version, rate and channel mode of the stream whose header is `streamHeader`,
-// without a CRC of its own, at the smallest bit rate that holds it. Empty
-// when the header is not one of a layer III stream of fixed-size frames, or a
-// delay or padding does not fit in 12 bits.
+// without a CRC of its own, at the smallest bit rate that holds it (a free-
+// format stream's own size). Empty when the header is not one of a layer III
+// stream, nothing holds it, or a delay or padding does not fit in 12 bits.
 std::optional<std::vector<std::uint8_t>> makeInfoFrame(
     std::span<const std::uint8_t> streamHeader, const InfoFrameFields& fields);
 

@@ -206,7 +206,8 @@ TEST(ExactClipTest, InfoFrameFieldsReadBack)
 }
 
 // A clip cut from a file, tags and all, decodes to exactly the marked
-// samples: with an info frame and varying bit rate, and bare from 0 ms.
+// samples: with an info frame and varying bit rate, bare from 0 ms, and in
+// free format (at the stream's own frame size).
 TEST(ExactClipTest, ClipDecodesToTheMarkedSamples)
 {
     struct Row {
@@ -218,6 +219,7 @@ TEST(ExactClipTest, ClipDecodesToTheMarkedSamples)
         { "vbr_info_10s.mp3", 1'234, 4'321, 54'419, 136'137 },
         { "id3v2_big_10s.mp3", 5'003, 9'999, 220'632, 220'324 },
         { "cbr128_noinfo_10s.mp3", 0, 1'000, 0, 44'100 },
+        { "free_noinfo_10s.mp3", 2'000, 3'000, 88'200, 44'100 },
     };
     tempfiles::TempDir dir;
     for (const Row& row : rows) {
