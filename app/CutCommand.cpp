@@ -138,9 +138,12 @@ int cut(const CutRequest& request)
 
 std::optional<int> runCutCommand(int argc, char** argv)
 {
-    const auto cutAt = std::find_if(argv + std::min(argc, 1), argv + argc,
+    // After "--" every word is a file name, "--cut" too.
+    char** const end = std::find_if(argv + std::min(argc, 1), argv + argc,
+        [](const char* word) { return !std::strcmp(word, "--"); });
+    const auto cutAt = std::find_if(argv + std::min(argc, 1), end,
         [](const char* word) { return !std::strcmp(word, "--cut"); });
-    if (cutAt == argv + argc)
+    if (cutAt == end)
         return std::nullopt;
     // No window and no device: a plain application object for the file
     // operations.
