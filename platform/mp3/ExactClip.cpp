@@ -42,7 +42,9 @@ namespace {
 
     std::vector<std::uint8_t> bytesOf(FileReader& file, std::int64_t offset, std::int64_t count)
     {
-        std::vector<std::uint8_t> bytes(std::size_t(std::max<std::int64_t>(count, 0)));
+        if (count <= 0)
+            return {};
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
         bytes.resize(file.read(offset, bytes.data(), bytes.size()));
         return bytes;
     }
