@@ -1,3 +1,4 @@
+#include "CutCommand.h"
 #include "editor/Form1.h"
 #include "platform/runtime/Runtime.h"
 
@@ -89,6 +90,12 @@ StartRequest readCommandLine(int argc, char** argv)
         QStringLiteral("Show the version and exit."));
     parser.addOption(help);
     parser.addOption(version);
+    // Handled before this parser runs (see runCutCommand); listed for --help.
+    parser.addOption({ QStringLiteral("cut"),
+        QStringLiteral("Save the section from START to END of SOURCE (seconds, or [h:]m:s[.fff]) "
+                       "as CLIP, with no window, and exit. --exact makes the clip play exactly "
+                       "the marked samples; --overwrite replaces an existing CLIP."),
+        QStringLiteral("START END SOURCE CLIP [--exact] [--overwrite]") });
     parser.addPositionalArgument(QStringLiteral("file"),
         QStringLiteral("MP3 file to open and play (only the first is opened)."),
         QStringLiteral("[file]"));
@@ -113,6 +120,9 @@ StartRequest readCommandLine(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // A cut from the command line needs no display: it runs before any window.
+    if (const auto cutStatus = runCutCommand(argc, argv))
+        return *cutStatus;
     const StartRequest request = readCommandLine(argc, argv);
     if (request.exitStatus)
         return *request.exitStatus;

@@ -1,5 +1,5 @@
+#include "editor/ClipBytes.h"
 #include "editor/ClipSaveNames.h"
-#include "editor/ClipSaveRange.h"
 #include "editor/ClipSaveSource.h"
 #include "editor/ClipSaveTarget.h"
 #include "editor/Form1.h"
@@ -16,6 +16,8 @@ namespace {
 // overlap by one byte.
 constexpr std::int64_t kBlockStep = 4096;
 constexpr std::int64_t kBlockSize = kBlockStep + 1;
+// The save dialog's entry for a clip that plays exactly the marked samples.
+constexpr int kExactFilter = 3;
 
 // Drives the progress bar through a copy of `maxBytes`. The bar holds single-
 // precision numbers, exact for whole numbers up to 2^24: a longer copy is
@@ -62,8 +64,9 @@ void restoreWindow(Form1& form)
 
 // Copies the bytes between the marks into `clipName`, one block per step. The
 // marks become byte positions where the audio of those moments lies; nothing
-// is decoded. The clip takes its name only once every block is in.
-void copyClip(Form1& form, const QString& clipName)
+// is decoded. An exact clip begins with a few bytes made for it (see
+// ClipBytes). The clip takes its name only once every block is in.
+void copyClip(Form1& form, const QString& clipName, bool exact)
 {
     ClipSaveSource source(form.sourcePath);
     ClipSaveTarget clip(clipName);
@@ -71,9 +74,12 @@ void copyClip(Form1& form, const QString& clipName)
     const std::int32_t lengthMs = form.movie->getLengthInMS();
     // The window is locked, so letting its events run while the device
     // finishes walking the file starts nothing new.
-    const ClipSaveRange range = clipSaveRange(source.descriptor(), sourceBytes, lengthMs,
-        form.selectionStartMs, form.selectionEndMs, [&form] { form.runtime().DoEvents(); });
+    const ClipBytes bytes = clipBytesFor(source.descriptor(), sourceBytes, lengthMs,
+        form.selectionStartMs, form.selectionEndMs, exact, [&form] { form.runtime().DoEvents(); });
+    const ClipSaveRange& range = bytes.range;
     const std::int64_t startPosition = range.startPosition;
+    const auto headBytes = std::int64_t(bytes.head.size());
+    clip.write(1, std::span(reinterpret_cast<const char*>(bytes.head.data()), bytes.head.size()));
 
     // A whole-file clip counts 4096 a block against a maximum one block
     // longer than the span, as clips always did; a clip of whole frames
@@ -94,7 +100,7 @@ void copyClip(Form1& form, const QString& clipName)
             = source.read(position, std::span<char>(block).first(static_cast<std::size_t>(wanted)));
         if (count < wanted || (count == 0 && position == startPosition))
             ClipSaveSource::raiseInputPastEndOfFile();
-        clip.write(position - startPosition + 1,
+        clip.write(position - startPosition + 1 + headBytes,
             std::span<const char>(block).first(static_cast<std::size_t>(count)));
         progress.show(position - startPosition + (range.wholeFile ? kBlockStep : count));
         // Closing the window here ends the program: the throw passes every
@@ -135,11 +141,13 @@ void Form1::Command7_Click()
         QString failure;
         rt::trapped(
             [&] {
-                Cdlg.Filter = QStringLiteral("MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*");
+                Cdlg.Filter = QStringLiteral("MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*"
+                                             "|MP3 Files, exact to the marks (*.mp3)|*.mp3");
                 Cdlg.FilterIndex = 1;
                 Cdlg.DialogTitle = QStringLiteral("Save");
                 Cdlg.ShowSave();
                 const QString clipName = Cdlg.FileName;
+                const bool exact = Cdlg.FilterIndex == kExactFilter;
 
                 if (clipsave::sameFile(clipName, sourcePath)) {
                     runtime().MsgBox(QStringLiteral("Cannot overwrite file in use..."));
@@ -152,7 +160,7 @@ void Form1::Command7_Click()
                     return;
 
                 copying = true;
-                copyClip(*this, clipName);
+                copyClip(*this, clipName, exact);
                 saved = true;
             },
             [&](const rt::RuntimeError& error) {

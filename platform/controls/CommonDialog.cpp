@@ -104,7 +104,7 @@ void CommonDialog::show(Kind kind)
     settings().setValue(kLastFolderKey, QFileInfo(FileName).absolutePath());
 }
 
-std::optional<QString> CommonDialog::choose(Kind kind) const
+std::optional<QString> CommonDialog::choose(Kind kind)
 {
     // Outlives the dialog, whose listing thread asks it until the end.
     NameOnlyIconProvider icons;
@@ -135,5 +135,7 @@ std::optional<QString> CommonDialog::choose(Kind kind) const
         dialog.selectFile(FileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
+    if (const auto shown = filters.indexOf(dialog.selectedNameFilter()); shown >= 0)
+        FilterIndex = int(shown) + 1;
     return dialog.selectedFiles().first();
 }

@@ -9,8 +9,9 @@ class QWidget;
 
 // The common file dialog: filter of "description|pattern" pairs, filter index
 // (1 is the first pair), title, file name, shown modally for opening or saving.
-// A chosen file becomes FileName; a cancelled choice raises the CancelError
-// run-time error and leaves FileName as it was.
+// A chosen file becomes FileName, and the filter shown when it was chosen
+// FilterIndex; a cancelled choice raises the CancelError run-time error and
+// leaves both as they were.
 class CommonDialog {
 public:
     enum class Kind { Open, Save };
@@ -42,7 +43,7 @@ public:
 
 private:
     void show(Kind kind);
-    std::optional<QString> choose(Kind kind) const;
+    std::optional<QString> choose(Kind kind);
 
     QWidget* owner_;
     Chooser chooser_;

@@ -104,12 +104,18 @@ namespace {
         const std::uint8_t* frame = file.bytesAt(offset, std::size_t(header.frameBytes));
         if (!frame)
             return std::nullopt;
-        const int at = header.sideInfoOffset() + header.sideInfoBytes();
-        if (at + 16 > header.frameBytes)
+        // Decoders look for the tag right after the side information as if
+        // no CRC came before it, and encoders that protect the frame put it
+        // there; after the CRC is taken too.
+        const auto isTag = [frame, &header](int at) {
+            return at + 16 <= header.frameBytes
+                && (std::memcmp(frame + at, "Xing", 4) == 0
+                    || std::memcmp(frame + at, "Info", 4) == 0);
+        };
+        int at = MpegFrameHeader::kHeaderBytes + header.sideInfoBytes();
+        if (!isTag(at) && !isTag(at += header.sideInfoOffset() - MpegFrameHeader::kHeaderBytes))
             return std::nullopt;
         const std::uint8_t* tag = frame + at;
-        if (std::memcmp(tag, "Xing", 4) != 0 && std::memcmp(tag, "Info", 4) != 0)
-            return std::nullopt;
         const std::uint32_t flags = bigEndian32(tag + 4);
         InfoTag info;
         int field = 8;

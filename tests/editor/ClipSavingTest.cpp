@@ -37,7 +37,9 @@ TEST_F(ClipSavingTest, WorkedExampleCopiesFortyBlocksByteForByte)
 
     ASSERT_EQ(h.dialogs.size(), 1u);
     EXPECT_EQ(h.dialogs[0].kind, CommonDialog::Kind::Save);
-    EXPECT_EQ(h.dialogs[0].filter, QStringLiteral("MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*"));
+    EXPECT_EQ(h.dialogs[0].filter,
+        QStringLiteral("MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*|MP3 Files, exact to the marks "
+                       "(*.mp3)|*.mp3"));
     EXPECT_EQ(h.dialogs[0].filterIndex, 1);
     EXPECT_EQ(h.dialogs[0].title, QStringLiteral("Save"));
     EXPECT_EQ(h.mci.count("stop movie"), 1u);

@@ -65,3 +65,10 @@ encode -b 128 -t --scale 0.1778 "$work/s44_10.wav" "$work/quieter.mp3" &
 encode -b 128 -t --scale 0 "$work/s44_10.wav" "$work/silent.mp3" &
 wait
 cat "$work/loud.mp3" "$work/quieter.mp3" "$work/silent.mp3" >"$out/loud_quieter_silent_30s.mp3"
+# Layer III of each version and channel count, with and without a CRC, no
+# info frame: every frame's sound is where its number says, for rebuilding
+# the first frames of a clip.
+encode -m m -b 64 -p -t "$work/s44_10.wav" "$out/mono64_crc_noinfo_10s.mp3" &
+encode --resample 22.05 -b 32 -t "$work/s44_10.wav" "$out/mpeg2_noinfo_10s.mp3" &
+encode -m m --resample 22.05 -b 24 -p -t "$work/m22_10.wav" "$out/mpeg2_mono_crc_noinfo_10s.mp3" &
+wait
