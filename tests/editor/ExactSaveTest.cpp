@@ -46,8 +46,9 @@ TEST_F(ClipSavingTest, WindowAndCommandLineWriteTheSameClip)
             const QByteArray saved = readFile(windowClip);
             EXPECT_EQ(saved, readFile(cutClip));
             // An exact clip holds an info frame of its own.
-            if (exact)
+            if (exact) {
                 EXPECT_TRUE(saved.contains("Info") || saved.contains("Xing"));
+            }
         }
     }
     EXPECT_EQ(said(), "Clip Saved|Clip Saved|Clip Saved|Clip Saved|Clip Saved|Clip Saved");
