@@ -11,7 +11,8 @@ namespace mci {
 
 audio::PlaybackSource Mp3File::playbackSource() const
 {
-    return { path, audioStart, sampleRate, channels, seekIndex ? seekIndex->current() : nullptr };
+    return { path, file, audioStart, sampleRate, channels,
+        seekIndex ? seekIndex->current() : nullptr };
 }
 
 namespace {
@@ -65,12 +66,18 @@ std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
     const auto layout = mp3::findMp3Layout(file);
     if (!layout)
         return MCIERR_CANNOT_LOAD_DRIVER;
+    // The decoder reads the very file the walk reads: a name swapped for
+    // another file meanwhile must not give one file's frames the other's
+    // format and length.
     mp3::Mp3Decoder decoder;
-    if (!decoder.open(path, layout->audioStart))
+    if (!decoder.open(file.fd(), layout->audioStart))
         return MCIERR_CANNOT_LOAD_DRIVER;
 
     Mp3File mp3;
     mp3.path = path;
+    mp3.file = std::make_shared<const mp3::OpenDescriptor>(file.fd());
+    if (mp3.file->fd() < 0)
+        return MCIERR_FILE_READ;
     mp3.audioStart = layout->audioStart;
     mp3.sampleRate = decoder.sampleRate();
     mp3.channels = decoder.channels();

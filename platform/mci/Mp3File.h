@@ -15,6 +15,8 @@ namespace mci {
 // exact length and its seek points.
 struct Mp3File {
     std::filesystem::path path;
+    // The file that was examined, which playing it reads.
+    std::shared_ptr<const mp3::OpenDescriptor> file;
     // Where the audio begins, past the tags at the start.
     std::int64_t audioStart = 0;
     long sampleRate = 0;
