@@ -90,8 +90,10 @@ std::uint32_t MovieModule::sendWhileEventsRun(const QString& command)
         while (answer.wait_for(kEventsEvery) != std::future_status::ready)
             runtime_.DoEvents();
     } catch (...) {
-        // The program is ending inside the wait: what the open leaves open
-        // is closed again rather than outlive the window.
+        // The program is ending inside the wait: the open stops reading the
+        // file, and what it leaves open is closed again rather than outlive
+        // the window.
+        send_("close movie", nullptr, 0, 0);
         if (answer.get() == 0)
             send_("close movie", nullptr, 0, 0);
         opening_ = false;

@@ -58,7 +58,8 @@ namespace {
 
 } // namespace
 
-std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
+std::variant<Mp3File, MciResult> openMp3File(
+    const std::filesystem::path& path, std::stop_token stop)
 {
     mp3::FileReader file(path);
     if (!file.isOpen())
@@ -89,13 +90,19 @@ std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path)
         mp3.samples = decoder.length();
         mp3.seekIndex = std::make_unique<mp3::SeekIndex>(file.fd(), *layout, sharing);
     } else {
-        mp3::FrameWalk walk = mp3::walkFrames(file, *layout);
+        mp3::FrameWalk walk = mp3::walkFrames(file, *layout, stop);
+        if (!walk.complete && stop.stop_requested())
+            return MCIERR_CLOSED_WHILE_OPENING;
         mp3.samples = layout->infoTag ? samplesOfFrames(decoder, *layout, walk.audioFrames)
                                       : walk.audioFrames * layout->header.samplesPerFrame;
         mp3.seekIndex = std::make_unique<mp3::SeekIndex>(std::move(walk), sharing);
     }
     if (mp3.samples <= 0)
         return MCIERR_CANNOT_LOAD_DRIVER;
+    // Cut short meanwhile, the file no longer holds what was measured.
+    const auto now = mp3::identityOf(file.fd());
+    if (file.truncated() || !now || now->bytes < file.size())
+        return MCIERR_FILE_READ;
     return mp3;
 }
 

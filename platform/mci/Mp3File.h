@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <stop_token>
 #include <variant>
 
 namespace mci {
@@ -35,7 +36,10 @@ struct Mp3File {
 // without waiting on it), MCIERR_FILE_READ when it cannot be opened otherwise,
 // MCIERR_CANNOT_LOAD_DRIVER when it holds no MPEG audio libmpg123 decodes.
 // The length comes from the info tag when the encoder wrote one and the file
-// is whole, otherwise from counting the frames.
-std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path);
+// is whole, otherwise from counting the frames. A stop request ends the count
+// promptly, with MCIERR_CLOSED_WHILE_OPENING; a file found shorter at the end
+// than at the start gives MCIERR_FILE_READ.
+std::variant<Mp3File, MciResult> openMp3File(
+    const std::filesystem::path& path, std::stop_token stop = {});
 
 } // namespace mci
