@@ -5,6 +5,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +22,19 @@ QIcon programIcon()
     for (int size : { 16, 24, 32, 48 })
         icon.addFile(QStringLiteral(":/icons/trimora-%1.png").arg(size), QSize(size, size));
     return icon;
+}
+
+// The toolkit's own settings, such as its file dialog's history, are written
+// and synced to disk on the window thread each time a dialog closes: they go
+// to the session's runtime folder, which lives in memory on a usual desktop,
+// so that a slow disk cannot hold the window. The program's own settings are
+// written elsewhere, off the window thread.
+void keepToolkitSettingsOffTheDisk()
+{
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty())
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+            runtime + QStringLiteral("/trimora-toolkit"));
 }
 
 void nameTheProgram()
@@ -119,6 +134,7 @@ int main(int argc, char** argv)
 
     QApplication application(argc, argv);
     nameTheProgram();
+    keepToolkitSettingsOffTheDisk();
     QApplication::setDesktopFileName(QStringLiteral("trimora"));
     const QIcon icon = programIcon();
     QApplication::setWindowIcon(icon);

@@ -1,12 +1,12 @@
 #include "platform/controls/CommonDialog.h"
 
 #include "platform/controls/NameOnlyIconProvider.h"
+#include "platform/controls/RememberedFolder.h"
 #include "platform/runtime/RuntimeError.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSettings>
 
 namespace {
 
@@ -32,14 +32,6 @@ QStringList globs(const QString& patterns)
     }
     return result;
 }
-
-// Where the folder last used is kept between runs.
-QSettings settings()
-{
-    return QSettings(QStringLiteral("Trimora"), QStringLiteral("Trimora"));
-}
-
-constexpr char kLastFolderKey[] = "dialogs/lastFolder";
 
 bool holdsFolder(const QString& fileName)
 {
@@ -92,7 +84,7 @@ QString CommonDialog::startFolder() const
 {
     if (holdsFolder(FileName))
         return QFileInfo(FileName).absolutePath();
-    return settings().value(kLastFolderKey).toString();
+    return RememberedFolder::ofProgram().folder();
 }
 
 void CommonDialog::show(Kind kind)
@@ -101,7 +93,7 @@ void CommonDialog::show(Kind kind)
     if (!chosen)
         rt::raise(rt::err::CancelError);
     FileName = *chosen;
-    settings().setValue(kLastFolderKey, QFileInfo(FileName).absolutePath());
+    RememberedFolder::ofProgram().remember(QFileInfo(FileName).absolutePath());
 }
 
 std::optional<QString> CommonDialog::choose(Kind kind) const
