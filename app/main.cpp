@@ -10,8 +10,11 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -65,12 +68,17 @@ constexpr ToolkitOption kToolkitOptions[] = { { "platform", true }, { "platformp
     { "sync", false }, { "testability", false } };
 
 // The arguments with the toolkit's own options left out: those are the
-// toolkit's to read, once it starts, and the rest is ours.
+// toolkit's to read, once it starts, and the rest is ours. After "--" every
+// argument is ours, a file name even when it starts with a dash.
 QStringList withoutToolkitOptions(const QStringList& arguments)
 {
     QStringList ours;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
+        if (i > 0 && argument == QLatin1String("--")) {
+            ours << arguments.mid(i);
+            break;
+        }
         QString name = argument.startsWith(QLatin1String("--")) ? argument.mid(2)
             : argument.startsWith(u'-')                         ? argument.mid(1)
                                                                 : QString();
@@ -124,6 +132,64 @@ StartRequest readCommandLine(int argc, char** argv)
     return { files.isEmpty() ? QString() : files.first(), std::nullopt };
 }
 
+// How many of the arguments the toolkit is shown: those before "--", so that
+// it takes none of the file names after it for options of its own.
+int toolkitArgumentCount(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--") == 0)
+            return i;
+    return argc;
+}
+
+// While the toolkit starts, its complaints are held back: when it cannot
+// start (no display, one that cannot be reached, a platform it does not have)
+// it ends the program with an abort and several lines of advice. Instead, one
+// line tells why, and the program exits with status 1.
+class ToolkitStartWatch {
+public:
+    ToolkitStartWatch() { previous_ = qInstallMessageHandler(&ToolkitStartWatch::hold); }
+    ~ToolkitStartWatch()
+    {
+        qInstallMessageHandler(previous_);
+        for (const Held& held : heldBack())
+            if (previous_)
+                previous_(held.type, QMessageLogContext(), held.text);
+        heldBack().clear();
+    }
+    ToolkitStartWatch(const ToolkitStartWatch&) = delete;
+    ToolkitStartWatch& operator=(const ToolkitStartWatch&) = delete;
+
+private:
+    struct Held {
+        QtMsgType type;
+        QString text;
+    };
+    // The message handler is a plain function: what it holds back is kept here.
+    static std::vector<Held>& heldBack()
+    {
+        static std::vector<Held> held;
+        return held;
+    }
+
+    static void hold(QtMsgType type, const QMessageLogContext&, const QString& text)
+    {
+        if (type != QtFatalMsg) {
+            heldBack().push_back({ type, text });
+            return;
+        }
+        // The first complaint names the cause ("could not connect to
+        // display"); the fatal one only gives advice.
+        const QString cause = heldBack().empty() ? text : heldBack().front().text;
+        std::fprintf(stderr, "trimora: cannot show the window: %s\n",
+            qPrintable(cause.section(u'\n', 0, 0).trimmed()));
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+
+    QtMessageHandler previous_ = nullptr;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -132,7 +198,10 @@ int main(int argc, char** argv)
     if (request.exitStatus)
         return *request.exitStatus;
 
-    QApplication application(argc, argv);
+    int toolkitArgc = toolkitArgumentCount(argc, argv);
+    std::optional<ToolkitStartWatch> watch(std::in_place);
+    QApplication application(toolkitArgc, argv);
+    watch.reset();
     nameTheProgram();
     keepToolkitSettingsOffTheDisk();
     QApplication::setDesktopFileName(QStringLiteral("trimora"));
