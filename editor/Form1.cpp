@@ -199,3 +199,12 @@ void Form1::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     QTimer::singleShot(0, this, [this, file] { openGivenFile(file); });
 }
+
+void Form1::noteWhenSoundIsOff()
+{
+    if (soundOffNoted_ || !movie->isSoundOff())
+        return;
+    WebBrowser1.showNotice(
+        QStringLiteral("No sound device could be opened: playing without sound."));
+    soundOffNoted_ = true;
+}

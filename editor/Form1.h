@@ -107,12 +107,15 @@ protected:
 private:
     // Open's steps; `chooseFile` fills in Cdlg.FileName or raises for a cancel.
     void openFile(const std::function<void()>& chooseFile);
+    // Says once, in the information panel, that the device plays without sound.
+    void noteWhenSoundIsOff();
     void layOutControls();
     void setUpControls();
     void chainTabOrder();
     void connectHandlers();
 
     rt::Runtime& runtime_;
+    bool soundOffNoted_ = false;
     LoudnessOverview overview_ { [this](LoudnessPicture picture) {
         H.setOverview(std::move(picture.levels), picture.secondsPerLevel, std::move(picture.peaks));
     } };

@@ -124,6 +124,12 @@ void MovieModule::stopMovie()
     sendAndStore(QStringLiteral("stop movie"));
 }
 
+bool MovieModule::isSoundOff()
+{
+    query(QStringLiteral("status movie audio"));
+    return Error == 0 && replyBuffer.startsWith(QLatin1String("off"));
+}
+
 std::int32_t MovieModule::getLengthInMS()
 {
     return queryMilliseconds(QStringLiteral("status movie length"));

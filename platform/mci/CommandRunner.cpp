@@ -67,6 +67,9 @@ namespace {
         case StatusItem::TimeFormat:
             reply = "milliseconds";
             break;
+        case StatusItem::Audio:
+            reply = device.audible() ? "on" : "off";
+            break;
         }
         return MCIERR_NONE;
     }
