@@ -1,4 +1,5 @@
 #include "editor/Form1.h"
+#include "platform/runtime/FileNameBytes.h"
 #include "platform/runtime/Runtime.h"
 
 #include <QApplication>
@@ -115,7 +116,11 @@ StartRequest readCommandLine(int argc, char** argv)
     parser.addPositionalArgument(QStringLiteral("file"),
         QStringLiteral("MP3 file to open and play (only the first is opened)."),
         QStringLiteral("[file]"));
-    if (!parser.parse(withoutToolkitOptions(QCoreApplication::arguments()))) {
+    // The arguments' own bytes: a file name need not be UTF-8.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << rt::decodeFileName(QByteArray(argv[i]));
+    if (!parser.parse(withoutToolkitOptions(arguments))) {
         std::fprintf(stderr, "trimora: %s\nUsage: trimora [--help] [--version] [file]\n",
             qPrintable(parser.errorText()));
         return { {}, 2 };

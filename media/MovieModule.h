@@ -54,6 +54,7 @@ public:
 private:
     static constexpr int kReplyLength = 128;
 
+    static QByteArray commandBytes(const QString& command);
     // Sends a command whose reply is not read; returns its result code.
     std::uint32_t sendCommand(const QString& command);
     // Sends a command whose reply is not read and stores its result in Error.

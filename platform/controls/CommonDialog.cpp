@@ -2,11 +2,15 @@
 
 #include "platform/controls/NameOnlyIconProvider.h"
 #include "platform/controls/RememberedFolder.h"
+#include "platform/runtime/FileNameBytes.h"
 #include "platform/runtime/RuntimeError.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -31,6 +35,29 @@ QStringList globs(const QString& patterns)
         add(pattern.toUpper());
     }
     return result;
+}
+
+// The chooser shows names as text, each stray byte of a name that is not
+// UTF-8 as U+FFFD, and gives the chosen one back so: a name that holds U+FFFD
+// is looked up among its folder's entries by their own bytes. Unchanged when
+// no entry, or more than one, shows as the chosen name.
+QString withOwnBytes(const QString& chosen)
+{
+    if (!chosen.contains(QChar::ReplacementCharacter))
+        return chosen;
+    const QFileInfo info(chosen);
+    const QByteArray folder = rt::encodeFileName(info.absolutePath());
+    std::error_code error;
+    std::optional<QByteArray> found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.toStdString(), error)) {
+        const QByteArray name = QByteArray::fromStdString(entry.path().filename().string());
+        if (QFile::decodeName(name) != info.fileName())
+            continue;
+        if (found)
+            return chosen;
+        found = name;
+    }
+    return found ? rt::decodeFileName(folder + '/' + *found) : chosen;
 }
 
 bool holdsFolder(const QString& fileName)
@@ -127,5 +154,5 @@ std::optional<QString> CommonDialog::choose(Kind kind) const
         dialog.selectFile(FileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().first();
+    return withOwnBytes(dialog.selectedFiles().first());
 }
