@@ -60,6 +60,10 @@ QByteArray encodeFileName(const QString& name)
             bytes += char(unit - kStrayByteBase);
             continue;
         }
+        if (!pair && QChar::isSurrogate(unit)) {
+            bytes += "\xEF\xBF\xBD"; // U+FFFD: no byte stands behind it
+            continue;
+        }
         bytes += name.mid(at, pair ? 2 : 1).toUtf8();
         if (pair)
             ++at;
