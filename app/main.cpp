@@ -1,16 +1,22 @@
 #include "CutCommand.h"
 #include "editor/Form1.h"
+#include "platform/runtime/FileNameBytes.h"
 #include "platform/runtime/Runtime.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -21,6 +27,19 @@ QIcon programIcon()
     for (int size : { 16, 24, 32, 48 })
         icon.addFile(QStringLiteral(":/icons/trimora-%1.png").arg(size), QSize(size, size));
     return icon;
+}
+
+// The toolkit's own settings, such as its file dialog's history, are written
+// and synced to disk on the window thread each time a dialog closes: they go
+// to the session's runtime folder, which lives in memory on a usual desktop,
+// so that a slow disk cannot hold the window. The program's own settings are
+// written elsewhere, off the window thread.
+void keepToolkitSettingsOffTheDisk()
+{
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty())
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+            runtime + QStringLiteral("/trimora-toolkit"));
 }
 
 void nameTheProgram()
@@ -51,12 +70,17 @@ constexpr ToolkitOption kToolkitOptions[] = { { "platform", true }, { "platformp
     { "sync", false }, { "testability", false } };
 
 // The arguments with the toolkit's own options left out: those are the
-// toolkit's to read, once it starts, and the rest is ours.
+// toolkit's to read, once it starts, and the rest is ours. After "--" every
+// argument is ours, a file name even when it starts with a dash.
 QStringList withoutToolkitOptions(const QStringList& arguments)
 {
     QStringList ours;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
+        if (i > 0 && argument == QLatin1String("--")) {
+            ours << arguments.mid(i);
+            break;
+        }
         QString name = argument.startsWith(QLatin1String("--")) ? argument.mid(2)
             : argument.startsWith(u'-')                         ? argument.mid(1)
                                                                 : QString();
@@ -99,7 +123,11 @@ StartRequest readCommandLine(int argc, char** argv)
     parser.addPositionalArgument(QStringLiteral("file"),
         QStringLiteral("MP3 file to open and play (only the first is opened)."),
         QStringLiteral("[file]"));
-    if (!parser.parse(withoutToolkitOptions(QCoreApplication::arguments()))) {
+    // The arguments' own bytes: a file name need not be UTF-8.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << rt::decodeFileName(QByteArray(argv[i]));
+    if (!parser.parse(withoutToolkitOptions(arguments))) {
         std::fprintf(stderr, "trimora: %s\nUsage: trimora [--help] [--version] [file]\n",
             qPrintable(parser.errorText()));
         return { {}, 2 };
@@ -116,6 +144,64 @@ StartRequest readCommandLine(int argc, char** argv)
     return { files.isEmpty() ? QString() : files.first(), std::nullopt };
 }
 
+// How many of the arguments the toolkit is shown: those before "--", so that
+// it takes none of the file names after it for options of its own.
+int toolkitArgumentCount(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--") == 0)
+            return i;
+    return argc;
+}
+
+// While the toolkit starts, its complaints are held back: when it cannot
+// start (no display, one that cannot be reached, a platform it does not have)
+// it ends the program with an abort and several lines of advice. Instead, one
+// line tells why, and the program exits with status 1.
+class ToolkitStartWatch {
+public:
+    ToolkitStartWatch() { previous_ = qInstallMessageHandler(&ToolkitStartWatch::hold); }
+    ~ToolkitStartWatch()
+    {
+        qInstallMessageHandler(previous_);
+        for (const Held& held : heldBack())
+            if (previous_)
+                previous_(held.type, QMessageLogContext(), held.text);
+        heldBack().clear();
+    }
+    ToolkitStartWatch(const ToolkitStartWatch&) = delete;
+    ToolkitStartWatch& operator=(const ToolkitStartWatch&) = delete;
+
+private:
+    struct Held {
+        QtMsgType type;
+        QString text;
+    };
+    // The message handler is a plain function: what it holds back is kept here.
+    static std::vector<Held>& heldBack()
+    {
+        static std::vector<Held> held;
+        return held;
+    }
+
+    static void hold(QtMsgType type, const QMessageLogContext&, const QString& text)
+    {
+        if (type != QtFatalMsg) {
+            heldBack().push_back({ type, text });
+            return;
+        }
+        // The first complaint names the cause ("could not connect to
+        // display"); the fatal one only gives advice.
+        const QString cause = heldBack().empty() ? text : heldBack().front().text;
+        std::fprintf(stderr, "trimora: cannot show the window: %s\n",
+            qPrintable(cause.section(u'\n', 0, 0).trimmed()));
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+
+    QtMessageHandler previous_ = nullptr;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -127,8 +213,12 @@ int main(int argc, char** argv)
     if (request.exitStatus)
         return *request.exitStatus;
 
-    QApplication application(argc, argv);
+    int toolkitArgc = toolkitArgumentCount(argc, argv);
+    std::optional<ToolkitStartWatch> watch(std::in_place);
+    QApplication application(toolkitArgc, argv);
+    watch.reset();
     nameTheProgram();
+    keepToolkitSettingsOffTheDisk();
     QApplication::setDesktopFileName(QStringLiteral("trimora"));
     const QIcon icon = programIcon();
     QApplication::setWindowIcon(icon);

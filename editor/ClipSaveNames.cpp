@@ -1,4 +1,5 @@
 #include "editor/ClipSaveNames.h"
+#include "platform/runtime/FileNameBytes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,8 +13,8 @@ bool sameFile(const QString& a, const QString& b)
     if (a == b)
         return true;
     std::error_code error;
-    const std::filesystem::path first(QFile::encodeName(a).toStdString());
-    const std::filesystem::path second(QFile::encodeName(b).toStdString());
+    const std::filesystem::path first(rt::encodeFileName(a).toStdString());
+    const std::filesystem::path second(rt::encodeFileName(b).toStdString());
     // A name that does not exist yet cannot be the source.
     return std::filesystem::equivalent(first, second, error) && !error;
 }

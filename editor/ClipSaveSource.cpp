@@ -1,6 +1,7 @@
 #include "editor/ClipSaveSource.h"
 
 #include "platform/mp3/RegularFile.h"
+#include "platform/runtime/FileNameBytes.h"
 #include "platform/runtime/RuntimeError.h"
 
 #include <cerrno>
@@ -17,7 +18,7 @@ ClipSaveSource::ClipSaveSource(const QString& path)
     // A pipe put in the source's place must not hold the save up until someone
     // writes to it: only a regular file is opened and read.
     const mp3::RegularFile opened
-        = mp3::openRegularFile(std::filesystem::path(QFile::encodeName(path).toStdString()));
+        = mp3::openRegularFile(std::filesystem::path(rt::encodeFileName(path).toStdString()));
     switch (opened.failure) {
     case mp3::OpenFailure::None:
         break;

@@ -103,6 +103,7 @@ void Form1::openFile(const std::function<void()>& chooseFile)
         rt::resumeNext([&] { Command1.setText(QStringLiteral("Pause")); });
         rt::resumeNext([&] { T.setEnabled(true); });
         rt::resumeNext([&] { H.setMaximum(movie->getLengthInSec()); });
+        rt::resumeNext([&] { noteWhenSoundIsOff(); });
         rt::resumeNext([&] { movie->timeOut(0.5); });
     });
 }

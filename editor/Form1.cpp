@@ -1,6 +1,7 @@
 #include "editor/Form1.h"
 
 #include "platform/mci/MciSendString.h"
+#include "platform/runtime/FileNameBytes.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -46,8 +47,10 @@ QString firstDroppedFile(const QMimeData* data)
     if (!data)
         return {};
     for (const QUrl& url : data->urls()) {
+        // The name's own bytes, which need not be UTF-8.
         if (url.isLocalFile())
-            return url.toLocalFile();
+            return rt::decodeFileName(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
     }
     return {};
 }
@@ -199,4 +202,13 @@ void Form1::dropEvent(QDropEvent* event)
         return;
     event->acceptProposedAction();
     QTimer::singleShot(0, this, [this, file] { openGivenFile(file); });
+}
+
+void Form1::noteWhenSoundIsOff()
+{
+    if (soundOffNoted_ || !movie->isSoundOff())
+        return;
+    WebBrowser1.showNotice(
+        QStringLiteral("No sound device could be opened: playing without sound."));
+    soundOffNoted_ = true;
 }

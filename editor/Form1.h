@@ -115,6 +115,8 @@ private:
     // After a mark moved: the section's length in the length label and both
     // marks in the slider's groove.
     void showSelection();
+    // Says once, in the information panel, that the device plays without sound.
+    void noteWhenSoundIsOff();
     void layOutControls();
     void setUpControls();
     void chainTabOrder();
@@ -125,6 +127,7 @@ private:
 
     rt::Runtime& runtime_;
     std::vector<std::unique_ptr<QShortcut>> shortcuts_;
+    bool soundOffNoted_ = false;
     LoudnessOverview overview_ { [this](LoudnessPicture picture) {
         H.setOverview(std::move(picture.levels), picture.secondsPerLevel, std::move(picture.peaks));
     } };

@@ -2,6 +2,7 @@
 
 #include "platform/mp3/LoudnessDecode.h"
 #include "platform/mp3/LoudnessScan.h"
+#include "platform/runtime/FileNameBytes.h"
 
 #include <QFile>
 #include <algorithm>
@@ -129,7 +130,7 @@ void LoudnessOverview::start(const QString& path)
     collector_.start();
     current_.thread
         = std::jthread([generation, finished, mailbox,
-                           file = QFile::encodeName(path).toStdString()](std::stop_token stop) {
+                           file = rt::encodeFileName(path).toStdString()](std::stop_token stop) {
               auto lastShown = Clock::now();
               // The sketch goes straight to the window, while its owner lasts.
               const auto post = [&](LoudnessPicture picture) {

@@ -2,6 +2,7 @@
 
 #include "platform/mci/MciSendString.h"
 #include "platform/runtime/CheckedMath.h"
+#include "platform/runtime/FileNameBytes.h"
 #include "platform/runtime/NumberReading.h"
 #include "platform/runtime/Runtime.h"
 
@@ -41,7 +42,7 @@ std::uint32_t MovieModule::sendCommand(const QString& command)
 {
     if (opening_)
         return kNotOpenYet;
-    const QByteArray text = command.toUtf8();
+    const QByteArray text = commandBytes(command);
     return send_(text.constData(), nullptr, 0, 0);
 }
 
@@ -56,7 +57,7 @@ void MovieModule::query(const QString& command)
     // characters, so whatever lies past the reply's NUL survives unchanged.
     QByteArray buffer = replyBuffer.toLatin1();
     buffer.append('\0');
-    const QByteArray text = command.toUtf8();
+    const QByteArray text = commandBytes(command);
     const std::uint32_t result = opening_
         ? kNotOpenYet
         : send_(text.constData(), buffer.data(), static_cast<std::uint32_t>(kReplyLength), 0);
@@ -72,6 +73,12 @@ std::int32_t MovieModule::queryMilliseconds(const QString& command)
     return rt::roundToInt32(rt::readNumber(replyBuffer));
 }
 
+QByteArray MovieModule::commandBytes(const QString& command)
+{
+    // A file name in the command keeps its own bytes, which need not be UTF-8.
+    return rt::encodeFileName(command);
+}
+
 void MovieModule::open(const QString& openCommandTail)
 {
     Filename = u'"' + Filename + u'"';
@@ -82,7 +89,7 @@ void MovieModule::open(const QString& openCommandTail)
 
 std::uint32_t MovieModule::sendWhileEventsRun(const QString& command)
 {
-    const QByteArray text = command.toUtf8();
+    const QByteArray text = commandBytes(command);
     opening_ = true;
     std::future<std::uint32_t> answer = std::async(
         std::launch::async, [this, text] { return send_(text.constData(), nullptr, 0, 0); });
@@ -90,8 +97,10 @@ std::uint32_t MovieModule::sendWhileEventsRun(const QString& command)
         while (answer.wait_for(kEventsEvery) != std::future_status::ready)
             runtime_.DoEvents();
     } catch (...) {
-        // The program is ending inside the wait: what the open leaves open
-        // is closed again rather than outlive the window.
+        // The program is ending inside the wait: the open stops reading the
+        // file, and what it leaves open is closed again rather than outlive
+        // the window.
+        send_("close movie", nullptr, 0, 0);
         if (answer.get() == 0)
             send_("close movie", nullptr, 0, 0);
         opening_ = false;
@@ -120,6 +129,12 @@ void MovieModule::playMovie()
 void MovieModule::stopMovie()
 {
     sendAndStore(QStringLiteral("stop movie"));
+}
+
+bool MovieModule::isSoundOff()
+{
+    query(QStringLiteral("status movie audio"));
+    return Error == 0 && replyBuffer.startsWith(QLatin1String("off"));
 }
 
 std::int32_t MovieModule::getLengthInMS()

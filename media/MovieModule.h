@@ -47,6 +47,10 @@ public:
     // Waits about `duration` seconds, letting window events run meanwhile.
     void timeOut(double duration);
 
+    // True when the device plays without sound: no sound device could be
+    // opened, and it keeps time all the same.
+    bool isSoundOff();
+
     // An open is under way: the window's events run while the device reads a
     // long file, and no handler must start another open inside it.
     bool isOpening() const { return opening_; }
@@ -54,6 +58,7 @@ public:
 private:
     static constexpr int kReplyLength = 128;
 
+    static QByteArray commandBytes(const QString& command);
     // Sends a command whose reply is not read; returns its result code.
     std::uint32_t sendCommand(const QString& command);
     // Sends a command whose reply is not read and stores its result in Error.

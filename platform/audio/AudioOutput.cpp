@@ -78,6 +78,12 @@ bool AudioOutput::prepare()
     return true;
 }
 
+bool AudioOutput::silent()
+{
+    std::lock_guard lock(deviceMutex_);
+    return system_.silent();
+}
+
 SDL_AudioSpec AudioOutput::wantedSpec(Uint16 frames)
 {
     SDL_AudioSpec wanted {};

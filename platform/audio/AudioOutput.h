@@ -30,6 +30,9 @@ public:
     // stream; false when not even the dummy driver plays. Streams open when
     // something plays and close a second after nothing does.
     bool prepare() override;
+    // True once no sound device could be opened: the dummy driver plays on,
+    // keeping time without sound.
+    bool silent();
     bool attach(PlaybackFeed& feed) override;
     void detach(PlaybackFeed& feed) override;
 

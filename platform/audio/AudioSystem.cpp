@@ -12,8 +12,10 @@ bool AudioSystem::start(const char* driver)
     finish();
     // The window toolkit owns the process's signals; SDL must not take them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Above the environment's choice: a driver named there that cannot play
+    // must not keep the fallback from playing on without sound.
     if (driver)
-        SDL_SetHint(SDL_HINT_AUDIODRIVER, driver);
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
     started_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     return started_;
 }

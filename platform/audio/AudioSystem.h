@@ -22,6 +22,8 @@ public:
     // Opens an output device for `wanted`; 0 when even the dummy driver fails.
     SDL_AudioDeviceID openDevice(const SDL_AudioSpec& wanted, SDL_AudioSpec& obtained);
     void closeDevice(SDL_AudioDeviceID device);
+    // True once no sound device could be opened and the dummy driver plays.
+    bool silent() const { return dummy_; }
     // Lets go of what SDL keeps for the calling thread, before a thread that
     // SDL did not start ends.
     static void letThreadStateGo();

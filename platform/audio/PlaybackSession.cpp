@@ -96,7 +96,11 @@ void PlaybackSession::decode(std::stop_token stop, PlaybackSource source)
     bool started = false;
 
     mp3::Mp3Decoder decoder;
-    if (decoder.open(source.path, source.audioStart, source.sampleRate, source.channels, stop)) {
+    const bool opened = source.file
+        ? decoder.open(
+            source.file->fd(), source.audioStart, source.sampleRate, source.channels, stop)
+        : decoder.open(source.path, source.audioStart, source.sampleRate, source.channels, stop);
+    if (opened) {
         if (source.index)
             decoder.useIndex(*source.index);
         if (from_ == 0 || decoder.seek(from_)) {

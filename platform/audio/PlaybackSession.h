@@ -2,6 +2,7 @@
 
 #include "platform/audio/PlaybackFeed.h"
 #include "platform/mp3/FrameIndex.h"
+#include "platform/mp3/RegularFile.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -17,6 +18,8 @@ class SoundOutput;
 // What a stretch of playback needs to know about its file.
 struct PlaybackSource {
     std::filesystem::path path;
+    // The file as it was opened, read rather than `path` when it is there.
+    std::shared_ptr<const mp3::OpenDescriptor> file;
     // Where the audio begins, past the tags at the start.
     std::int64_t audioStart = 0;
     long sampleRate = 0;

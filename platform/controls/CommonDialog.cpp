@@ -1,12 +1,16 @@
 #include "platform/controls/CommonDialog.h"
 
 #include "platform/controls/NameOnlyIconProvider.h"
+#include "platform/controls/RememberedFolder.h"
+#include "platform/runtime/FileNameBytes.h"
 #include "platform/runtime/RuntimeError.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSettings>
+#include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -33,13 +37,28 @@ QStringList globs(const QString& patterns)
     return result;
 }
 
-// Where the folder last used is kept between runs.
-QSettings settings()
+// The chooser shows names as text, each stray byte of a name that is not
+// UTF-8 as U+FFFD, and gives the chosen one back so: a name that holds U+FFFD
+// is looked up among its folder's entries by their own bytes. Unchanged when
+// no entry, or more than one, shows as the chosen name.
+QString withOwnBytes(const QString& chosen)
 {
-    return QSettings(QStringLiteral("Trimora"), QStringLiteral("Trimora"));
+    if (!chosen.contains(QChar::ReplacementCharacter))
+        return chosen;
+    const QFileInfo info(chosen);
+    const QByteArray folder = rt::encodeFileName(info.absolutePath());
+    std::error_code error;
+    std::optional<QByteArray> found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.toStdString(), error)) {
+        const QByteArray name = QByteArray::fromStdString(entry.path().filename().string());
+        if (QFile::decodeName(name) != info.fileName())
+            continue;
+        if (found)
+            return chosen;
+        found = name;
+    }
+    return found ? rt::decodeFileName(folder + '/' + *found) : chosen;
 }
-
-constexpr char kLastFolderKey[] = "dialogs/lastFolder";
 
 bool holdsFolder(const QString& fileName)
 {
@@ -92,7 +111,7 @@ QString CommonDialog::startFolder() const
 {
     if (holdsFolder(FileName))
         return QFileInfo(FileName).absolutePath();
-    return settings().value(kLastFolderKey).toString();
+    return RememberedFolder::ofProgram().folder();
 }
 
 void CommonDialog::show(Kind kind)
@@ -101,7 +120,7 @@ void CommonDialog::show(Kind kind)
     if (!chosen)
         rt::raise(rt::err::CancelError);
     FileName = *chosen;
-    settings().setValue(kLastFolderKey, QFileInfo(FileName).absolutePath());
+    RememberedFolder::ofProgram().remember(QFileInfo(FileName).absolutePath());
 }
 
 std::optional<QString> CommonDialog::choose(Kind kind)
@@ -137,5 +156,5 @@ std::optional<QString> CommonDialog::choose(Kind kind)
         return std::nullopt;
     if (const auto shown = filters.indexOf(dialog.selectedNameFilter()); shown >= 0)
         FilterIndex = int(shown) + 1;
-    return dialog.selectedFiles().first();
+    return withOwnBytes(dialog.selectedFiles().first());
 }

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTextCursor>
 
 const QString WebBrowser::kNotLoaded = QStringLiteral("The information page could not be loaded.");
 
@@ -80,4 +81,21 @@ void WebBrowser::showPage(const std::optional<QString>& page)
         setHtml(*page);
     else
         setPlainText(kNotLoaded);
+    putNoticeFirst();
+}
+
+void WebBrowser::showNotice(const QString& line)
+{
+    notice_ = line;
+    putNoticeFirst();
+}
+
+void WebBrowser::putNoticeFirst()
+{
+    if (notice_.isEmpty())
+        return;
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.insertText(notice_);
+    cursor.insertBlock();
 }

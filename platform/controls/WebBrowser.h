@@ -20,6 +20,9 @@ public:
     ~WebBrowser() override;
 
     void Navigate(const QString& url);
+    // A line of the program's own above the page, now and above every page
+    // shown later.
+    void showNotice(const QString& line);
 
     // Tests replace the network with a scripted fetch.
     void setFetcher(Fetcher fetcher);
@@ -33,9 +36,11 @@ public:
 private:
     void fetchOverNetwork(const QUrl& url, std::function<void(std::optional<QString>)> done);
     void showPage(const std::optional<QString>& page);
+    void putNoticeFirst();
 
     QNetworkAccessManager network_;
     Fetcher fetcher_;
+    QString notice_;
     // Lives exactly as long as the panel; a page that arrives later is dropped.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -201,6 +201,8 @@ namespace {
             item = StatusItem::Mode;
         else if (flag == "ready")
             item = StatusItem::Ready;
+        else if (flag == "audio")
+            item = StatusItem::Audio;
         else if (flag == "time") {
             std::string word;
             if (!words.value(word))

@@ -11,7 +11,7 @@ namespace mci {
 
 enum class Verb { Open, Close, Play, Pause, Resume, Stop, Seek, Set, Status, Unsupported };
 
-enum class StatusItem { Length, Position, Mode, Ready, TimeFormat };
+enum class StatusItem { Length, Position, Mode, Ready, TimeFormat, Audio };
 
 // A command with its flags read and checked, ready to run.
 struct Command {

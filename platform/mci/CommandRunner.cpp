@@ -30,9 +30,13 @@ namespace {
             return MCIERR_CANNOT_USE_ALL;
         if (registry.find(name))
             return MCIERR_DUPLICATE_ALIAS;
+        // Closing the name, or all, meanwhile stops the walk over the file.
+        const DeviceRegistry::PendingOpen pending(registry, name);
         lock.unlock();
-        auto opened = openMp3File(std::filesystem::path(command.device));
+        auto opened = openMp3File(std::filesystem::path(command.device), pending.stopToken());
         lock.lock();
+        if (pending.stopped())
+            return MCIERR_CLOSED_WHILE_OPENING;
         if (auto* failure = std::get_if<MciResult>(&opened))
             return *failure;
         // Another open may have taken the name meanwhile.
@@ -62,6 +66,9 @@ namespace {
             break;
         case StatusItem::TimeFormat:
             reply = "milliseconds";
+            break;
+        case StatusItem::Audio:
+            reply = device.audible() ? "on" : "off";
             break;
         }
         return MCIERR_NONE;
@@ -131,6 +138,8 @@ MciResult runCommand(DeviceRegistry& registry, std::unique_lock<std::mutex>& loc
     }
     if (all)
         return MCIERR_CANNOT_USE_ALL;
+    if (command.verb == Verb::Close && line.flags.empty() && registry.close(line.device))
+        return MCIERR_NONE;
     OpenDevice* device = registry.find(line.device);
     if (!device)
         return MCIERR_INVALID_DEVICE_NAME;

@@ -37,12 +37,33 @@ OpenDevice& DeviceRegistry::add(std::string_view name, Mp3File file)
 
 bool DeviceRegistry::close(std::string_view name)
 {
-    return devices_.erase(key(name)) > 0;
+    bool pending = false;
+    for (auto& [pendingName, stop] : pendingOpens_) {
+        if (pendingName == key(name)) {
+            stop.request_stop();
+            pending = true;
+        }
+    }
+    return devices_.erase(key(name)) > 0 || pending;
 }
 
 void DeviceRegistry::closeAll()
 {
+    for (auto& pending : pendingOpens_)
+        pending.second.request_stop();
     devices_.clear();
+}
+
+DeviceRegistry::PendingOpen::PendingOpen(DeviceRegistry& registry, std::string_view name)
+    : registry_(registry)
+    , entry_(registry.pendingOpens_.emplace(
+          registry.pendingOpens_.end(), key(name), std::stop_source {}))
+{
+}
+
+DeviceRegistry::PendingOpen::~PendingOpen()
+{
+    registry_.pendingOpens_.erase(entry_);
 }
 
 } // namespace mci

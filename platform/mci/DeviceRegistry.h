@@ -4,9 +4,11 @@
 #include "platform/mci/MpegVideoDevice.h"
 
 #include <cstdint>
+#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -37,8 +39,28 @@ public:
 
     OpenDevice* find(std::string_view name);
     OpenDevice& add(std::string_view name, Mp3File file);
+    // Closes the device of that name and asks an open under way under it to
+    // stop; false when there is neither.
     bool close(std::string_view name);
     void closeAll();
+
+    // An open under way under `name`, from construction to destruction, made
+    // and ended under the registry's lock: closing that name, or all, asks it
+    // to stop.
+    class PendingOpen {
+    public:
+        PendingOpen(DeviceRegistry& registry, std::string_view name);
+        ~PendingOpen();
+        PendingOpen(const PendingOpen&) = delete;
+        PendingOpen& operator=(const PendingOpen&) = delete;
+
+        std::stop_token stopToken() const { return entry_->second.get_token(); }
+        bool stopped() const { return entry_->second.stop_requested(); }
+
+    private:
+        DeviceRegistry& registry_;
+        std::list<std::pair<std::string, std::stop_source>>::iterator entry_;
+    };
 
 private:
     DeviceRegistry() = default;
@@ -51,6 +73,7 @@ private:
     audio::AudioSystem audio_;
     audio::AudioOutput output_ { audio_ };
     std::map<std::string, std::unique_ptr<OpenDevice>> devices_;
+    std::list<std::pair<std::string, std::stop_source>> pendingOpens_;
     std::uint32_t nextId_ = 1;
 };
 

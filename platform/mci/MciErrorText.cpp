@@ -51,6 +51,8 @@ std::string mciErrorText(MciResult code)
         return "The file may not be read: permission denied.";
     case MCIERR_NOT_A_FILE:
         return "The name is not that of a regular file (a folder, a pipe or a device).";
+    case MCIERR_CLOSED_WHILE_OPENING:
+        return "The device was closed while the file was being opened.";
     }
     return "Unknown media command error " + std::to_string(code) + ".";
 }

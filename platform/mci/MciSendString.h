@@ -35,6 +35,7 @@ enum MciError : MciResult {
     // Codes of the MP3 device of its own start at 512, above the common ones.
     MCIERR_ACCESS_DENIED = 512,
     MCIERR_NOT_A_FILE = 513,
+    MCIERR_CLOSED_WHILE_OPENING = 514,
 };
 
 // Sends one command (UTF-8 text). The reply, if any, is written NUL-terminated

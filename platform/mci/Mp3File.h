@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <stop_token>
 #include <variant>
 
 namespace mci {
@@ -15,6 +16,8 @@ namespace mci {
 // exact length and its seek points.
 struct Mp3File {
     std::filesystem::path path;
+    // The file that was examined, which playing it reads.
+    std::shared_ptr<const mp3::OpenDescriptor> file;
     // Where the audio begins, past the tags at the start.
     std::int64_t audioStart = 0;
     long sampleRate = 0;
@@ -34,7 +37,10 @@ struct Mp3File {
 // without waiting on it), MCIERR_FILE_READ when it cannot be opened otherwise,
 // MCIERR_CANNOT_LOAD_DRIVER when it holds no MPEG audio libmpg123 decodes.
 // The length comes from the info tag when the encoder wrote one and the file
-// is whole, otherwise from counting the frames.
-std::variant<Mp3File, MciResult> openMp3File(const std::filesystem::path& path);
+// is whole, otherwise from counting the frames. A stop request ends the count
+// promptly, with MCIERR_CLOSED_WHILE_OPENING; a file found shorter at the end
+// than at the start gives MCIERR_FILE_READ.
+std::variant<Mp3File, MciResult> openMp3File(
+    const std::filesystem::path& path, std::stop_token stop = {});
 
 } // namespace mci

@@ -25,6 +25,8 @@ public:
     MpegVideoDevice& operator=(const MpegVideoDevice&) = delete;
 
     std::int64_t lengthMs() const;
+    // False when no sound device could be opened and it plays without sound.
+    bool audible() const { return !output_.silent(); }
     std::int64_t positionMs();
     Mode mode();
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 
 namespace mp3 {
 
@@ -75,16 +76,17 @@ AudioBytes audioBytesOf(
 
 namespace {
 
-    // A walk of its own over `file`, with the trim a decoder would make.
-    std::shared_ptr<const FrameTable> walkedTable(FileReader& file)
+    // A walk of its own over `file`, with the trim a decoder would make;
+    // null when it was stopped before the end.
+    std::shared_ptr<const FrameTable> walkedTable(FileReader& file, std::stop_token stop = {})
     {
         if (!file.isOpen())
             return nullptr;
         const auto layout = findMp3Layout(file);
         if (!layout)
             return nullptr;
-        FrameWalk walk = walkFrames(file, *layout);
-        if (walk.table.size() == 0)
+        FrameWalk walk = walkFrames(file, *layout, stop);
+        if (walk.table.size() == 0 || (!walk.complete && stop.stop_requested()))
             return nullptr;
         walk.table.trimmedSamples = gaplessTrimOf(*layout);
         return std::make_shared<const FrameTable>(std::move(walk.table));
@@ -137,12 +139,40 @@ std::shared_ptr<const FrameTable> frameTableOf(
     return walkedTable(file);
 }
 
+std::shared_ptr<const FrameTable> sharedFrameTableOf(int fd, const WhileWalkPending& whileWaiting)
+{
+    return sharedTable(identityOf(fd), whileWaiting);
+}
+
+std::shared_ptr<const FrameTable> walkFrameTable(int fd, const WhileWalkPending& whileWaiting)
+{
+    if (!whileWaiting) {
+        FileReader file(fd);
+        return walkedTable(file);
+    }
+    // The duplicate is taken here, so the walk reads this very file however
+    // long it runs.
+    auto file = std::make_shared<FileReader>(fd);
+    std::stop_source stop;
+    auto walked = std::async(
+        std::launch::async, [file, token = stop.get_token()] { return walkedTable(*file, token); });
+    try {
+        while (walked.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+            whileWaiting();
+    } catch (...) {
+        // The waiter gives up (the window closes): the walk ends at once,
+        // and leaving this scope waits only for that.
+        stop.request_stop();
+        throw;
+    }
+    return walked.get();
+}
+
 std::shared_ptr<const FrameTable> frameTableOf(int fd, const WhileWalkPending& whileWaiting)
 {
-    if (auto shared = sharedTable(identityOf(fd), whileWaiting))
+    if (auto shared = sharedFrameTableOf(fd, whileWaiting))
         return shared;
-    FileReader file(fd);
-    return walkedTable(file);
+    return walkFrameTable(fd, whileWaiting);
 }
 
 std::optional<AudioBytes> findAudioBytes(const std::filesystem::path& path, std::int64_t startMs,
@@ -155,8 +185,20 @@ std::optional<AudioBytes> findAudioBytes(const std::filesystem::path& path, std:
 std::optional<AudioBytes> findAudioBytes(
     int fd, std::int64_t startMs, std::int64_t endMs, const WhileWalkPending& whileWaiting)
 {
-    return audioBytesIn(
-        frameTableOf(fd, whileWaiting), FileReader(fd, kFirstFramesWindow), startMs, endMs);
+    return findAudioBytes(frameTableOf(fd, whileWaiting), fd, startMs, endMs);
+}
+
+std::optional<AudioBytes> findAudioBytes(const std::shared_ptr<const FrameTable>& table, int fd,
+    std::int64_t startMs, std::int64_t endMs)
+{
+    return audioBytesIn(table, FileReader(fd, kFirstFramesWindow), startMs, endMs);
+}
+
+std::int64_t audioMsOf(const FrameTable& table)
+{
+    const std::int64_t samples
+        = std::int64_t(table.size()) * table.samplesPerFrame() - table.trimmedSamples;
+    return msAtSamples(std::max<std::int64_t>(samples, 0), table.sampleRate());
 }
 
 } // namespace mp3

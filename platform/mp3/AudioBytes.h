@@ -38,8 +38,9 @@ struct AudioBytes {
 AudioBytes audioBytesOf(
     const FrameTable& table, std::int64_t startMs, std::int64_t endMs, FileReader* file = nullptr);
 
-// Called every few milliseconds while a lookup waits for the device's walk of
-// the file to end, so that a window can keep answering meanwhile.
+// Called every few milliseconds while a lookup waits for a walk of the file to
+// end, so that a window can keep answering meanwhile. Whatever it throws ends
+// the wait, and a walk of the lookup's own with it.
 using WhileWalkPending = std::function<void()>;
 
 // The frames of `path`: those the device listed when it opened the file, or
@@ -54,10 +55,25 @@ std::shared_ptr<const FrameTable> frameTableOf(
 // under way as the above.
 std::shared_ptr<const FrameTable> frameTableOf(int fd, const WhileWalkPending& whileWaiting = {});
 
+// The two halves of the above: the table the device listed for this very
+// file (null when there is none), and a walk of what `fd` reads. With
+// `whileWaiting` the walk runs on a thread of its own, so that the caller's
+// thread is free to answer meanwhile.
+std::shared_ptr<const FrameTable> sharedFrameTableOf(
+    int fd, const WhileWalkPending& whileWaiting = {});
+std::shared_ptr<const FrameTable> walkFrameTable(int fd, const WhileWalkPending& whileWaiting = {});
+
+// How long the audio listed in `table` plays, in whole milliseconds: every
+// frame's samples less those a gapless decoder trims from the start.
+std::int64_t audioMsOf(const FrameTable& table);
+
 // Both of the above. Nothing when the file holds no MPEG audio frames.
 std::optional<AudioBytes> findAudioBytes(const std::filesystem::path& path, std::int64_t startMs,
     std::int64_t endMs, const WhileWalkPending& whileWaiting = {});
 std::optional<AudioBytes> findAudioBytes(
     int fd, std::int64_t startMs, std::int64_t endMs, const WhileWalkPending& whileWaiting = {});
+// The moments mapped on `table`, the frames of the file open on `fd`.
+std::optional<AudioBytes> findAudioBytes(const std::shared_ptr<const FrameTable>& table, int fd,
+    std::int64_t startMs, std::int64_t endMs);
 
 } // namespace mp3

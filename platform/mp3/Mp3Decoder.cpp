@@ -5,6 +5,7 @@
 #include <mpg123.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -17,6 +18,8 @@ namespace {
     // next good frame; this many in a row mean there is nothing more to play.
     constexpr int kFailuresToGiveUp = 64;
 
+    constexpr std::size_t kWindowBytes = 64 * 1024;
+
     void initialiseLibrary()
     {
         static std::once_flag once;
@@ -25,20 +28,34 @@ namespace {
 
 } // namespace
 
-// The file as libmpg123 reads it: from the start of the audio on, a window of
-// 64 KiB at a time rather than a system call per frame, and failing as soon as
-// stopping is requested. Positions count from `origin`.
+// The file as libmpg123 reads it: from the start of the audio up to `end`, a
+// window of 64 KiB at a time rather than a system call per frame, and failing
+// as soon as stopping is requested. Positions count from `origin`.
 struct Mp3Decoder::Source {
     FileReader file;
     std::int64_t origin = 0;
+    std::int64_t end = 0;
     std::int64_t position = 0;
     std::stop_token stop;
 
     Source(const std::filesystem::path& path, std::int64_t audioStart, std::stop_token stopToken)
-        : file(path, 64 * 1024)
-        , origin(std::clamp<std::int64_t>(audioStart, 0, file.size()))
+        : file(path, kWindowBytes)
         , stop(std::move(stopToken))
     {
+        setRange(audioStart, file.size());
+    }
+
+    Source(int fd, std::int64_t audioStart, std::int64_t audioEnd, std::stop_token stopToken)
+        : file(fd, kWindowBytes)
+        , stop(std::move(stopToken))
+    {
+        setRange(audioStart, std::min(audioEnd, file.size()));
+    }
+
+    void setRange(std::int64_t from, std::int64_t to)
+    {
+        end = std::max<std::int64_t>(to, 0);
+        origin = std::clamp<std::int64_t>(from, 0, end);
     }
 
     static mpg123_ssize_t read(void* self, void* buffer, size_t bytes)
@@ -46,8 +63,9 @@ struct Mp3Decoder::Source {
         auto* source = static_cast<Source*>(self);
         if (source->stop.stop_requested())
             return -1;
-        const std::size_t got = source->file.read(
-            source->origin + source->position, static_cast<std::uint8_t*>(buffer), bytes);
+        const std::int64_t at = source->origin + source->position;
+        bytes = std::size_t(std::clamp<std::int64_t>(source->end - at, 0, std::int64_t(bytes)));
+        const std::size_t got = source->file.read(at, static_cast<std::uint8_t*>(buffer), bytes);
         source->position += std::int64_t(got);
         return mpg123_ssize_t(got);
     }
@@ -59,7 +77,7 @@ struct Mp3Decoder::Source {
             return -1;
         const std::int64_t base = whence == SEEK_SET ? 0
             : whence == SEEK_CUR                     ? source->position
-                                                     : source->file.size() - source->origin;
+                                                     : source->end - source->origin;
         if (base + offset < 0)
             return -1;
         source->position = base + offset;
@@ -82,21 +100,39 @@ Mp3Decoder::~Mp3Decoder()
 bool Mp3Decoder::open(
     const std::filesystem::path& path, std::int64_t audioStart, std::stop_token stop)
 {
-    return openWithFormats(path, audioStart, 0, 0, std::move(stop));
+    return openWithFormats(std::make_unique<Source>(path, audioStart, std::move(stop)), 0, 0);
 }
 
 bool Mp3Decoder::open(const std::filesystem::path& path, std::int64_t audioStart, long sampleRate,
     int channels, std::stop_token stop)
 {
-    return openWithFormats(path, audioStart, sampleRate, channels, std::move(stop));
+    return openWithFormats(
+        std::make_unique<Source>(path, audioStart, std::move(stop)), sampleRate, channels);
 }
 
-bool Mp3Decoder::openWithFormats(const std::filesystem::path& path, std::int64_t audioStart,
-    long sampleRate, int channels, std::stop_token stop)
+bool Mp3Decoder::open(int fd, std::int64_t audioStart, std::stop_token stop)
+{
+    return openWithFormats(
+        std::make_unique<Source>(fd, audioStart, kToTheEnd, std::move(stop)), 0, 0);
+}
+
+bool Mp3Decoder::open(
+    int fd, std::int64_t audioStart, long sampleRate, int channels, std::stop_token stop)
+{
+    return openWithFormats(
+        std::make_unique<Source>(fd, audioStart, kToTheEnd, std::move(stop)), sampleRate, channels);
+}
+
+bool Mp3Decoder::openBytes(int fd, std::int64_t begin, std::int64_t end)
+{
+    return openWithFormats(std::make_unique<Source>(fd, begin, end, std::stop_token {}), 0, 0);
+}
+
+bool Mp3Decoder::openWithFormats(std::unique_ptr<Source> source, long sampleRate, int channels)
 {
     initialiseLibrary();
     handle_.reset();
-    source_ = std::make_unique<Source>(path, audioStart, std::move(stop));
+    source_ = std::move(source);
     if (!source_->file.isOpen())
         return false;
 
@@ -195,6 +231,22 @@ Mp3Decoder::Read Mp3Decoder::read(std::uint8_t* out, std::size_t capacity, std::
         if (++failuresInARow_ >= kFailuresToGiveUp)
             return Read::Failed;
         return Read::Data; // skip the bad stretch: the next read resyncs
+    }
+}
+
+bool decodesToSound(int fd, std::int64_t begin, std::int64_t end)
+{
+    Mp3Decoder decoder;
+    if (!decoder.openBytes(fd, begin, end))
+        return false;
+    std::array<std::uint8_t, 4608> samples {};
+    for (;;) {
+        std::size_t got = 0;
+        const Mp3Decoder::Read read = decoder.read(samples.data(), samples.size(), got);
+        if (got > 0)
+            return true;
+        if (read != Mp3Decoder::Read::Data)
+            return false;
     }
 }
 

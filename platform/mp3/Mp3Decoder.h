@@ -34,6 +34,14 @@ public:
     // Opens the file, which must decode to the given format.
     bool open(const std::filesystem::path& path, std::int64_t audioStart, long sampleRate,
         int channels, std::stop_token stop = {});
+    // The same for the file open on `fd`, read through a duplicate of it, so
+    // that what is decoded is that very file whatever its name names now.
+    bool open(int fd, std::int64_t audioStart, std::stop_token stop = {});
+    bool open(
+        int fd, std::int64_t audioStart, long sampleRate, int channels, std::stop_token stop = {});
+    // Opens only the bytes from offset `begin` up to `end` of the file open on
+    // `fd`, as if they were a file of their own.
+    bool openBytes(int fd, std::int64_t begin, std::int64_t end);
 
     // From the next open on, both channels are mixed into one, which decodes
     // faster when only the loudness matters.
@@ -63,8 +71,9 @@ private:
     };
     struct Source;
 
-    bool openWithFormats(const std::filesystem::path& path, std::int64_t audioStart,
-        long sampleRate, int channels, std::stop_token stop);
+    static constexpr std::int64_t kToTheEnd = INT64_MAX;
+
+    bool openWithFormats(std::unique_ptr<Source> source, long sampleRate, int channels);
     bool formatIsTheTracks() const;
 
     std::unique_ptr<Source> source_;
@@ -76,5 +85,11 @@ private:
     bool formatMatches_ = true;
     bool mixToMono_ = false;
 };
+
+// Whether a decoder gets any sound at all out of the bytes from offset
+// `begin` up to `end` of the file open on `fd`, taken as a file of their own.
+// A single frame, for one, may give none: a decoder does not trust a lone
+// frame header before it has seen the next.
+bool decodesToSound(int fd, std::int64_t begin, std::int64_t end);
 
 } // namespace mp3

@@ -64,4 +64,15 @@ RegularFile openRegularFile(const std::filesystem::path& path)
     return file;
 }
 
+OpenDescriptor::OpenDescriptor(int fd)
+    : fd_(fd < 0 ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0))
+{
+}
+
+OpenDescriptor::~OpenDescriptor()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
 } // namespace mp3

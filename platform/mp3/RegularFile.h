@@ -19,4 +19,21 @@ struct RegularFile {
 };
 RegularFile openRegularFile(const std::filesystem::path& path);
 
+// A descriptor of an open file, closed with its last owner: what keeps a file
+// that was opened readable as that very file for as long as it is used,
+// whatever its name comes to name.
+class OpenDescriptor {
+public:
+    // Takes a duplicate of `fd`; fd() is -1 when none could be taken.
+    explicit OpenDescriptor(int fd);
+    ~OpenDescriptor();
+    OpenDescriptor(const OpenDescriptor&) = delete;
+    OpenDescriptor& operator=(const OpenDescriptor&) = delete;
+
+    int fd() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
 } // namespace mp3

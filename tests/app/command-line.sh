@@ -30,4 +30,17 @@ out="$(run -reverse --no-such-option 2>&1)"; status=$?
 out="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 3 "$program" \
   -platform offscreen -style Fusion 2>&1 </dev/null)"; status=$?
 [ "$status" -eq 124 ] || fail "trimora -platform offscreen did not keep running ($status): $out"
+# Without a display, with one that cannot be reached or with a platform the
+# toolkit lacks: one line says why, and the exit status is 1, not an abort.
+for how in "" "-display :97" "-platform no-such-platform"; do
+  # shellcheck disable=SC2086
+  out="$(run $how 2>&1 </dev/null)"; status=$?
+  [ "$status" -eq 1 ] || fail "trimora $how exited with $status: $out"
+  [ "$(wc -l <<<"$out")" -eq 1 ] && grep -q "^trimora: cannot show the window: " <<<"$out" \
+    || fail "trimora $how printed: $out"
+done
+# After "--" every argument is a file name, even one that looks like an option.
+out="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 3 "$program" \
+  -platform offscreen -- --version 2>&1 </dev/null)"; status=$?
+[ "$status" -eq 124 ] || fail "trimora -- --version did not open a window ($status): $out"
 echo "PASS"

@@ -1,4 +1,5 @@
 #include "editor/Form1.h"
+#include "platform/runtime/FileNameBytes.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/FormHarness.h"
 
@@ -6,8 +7,10 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -29,10 +32,14 @@ protected:
     // Drops `paths` on the window and lets the queued Open run.
     bool drop(const QStringList& paths)
     {
-        QMimeData data;
         QList<QUrl> urls;
         for (const QString& path : paths)
             urls << QUrl::fromLocalFile(path);
+        return dropUrls(urls);
+    }
+    bool dropUrls(const QList<QUrl>& urls)
+    {
+        QMimeData data;
         data.setUrls(urls);
         QDragEnterEvent enter(
             QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -97,6 +104,33 @@ TEST_F(OpenFromOutsideTest, CommandLineAndDropRunOpenWithoutTheDialog)
     ASSERT_EQ(h.messages.size(), 1u);
     EXPECT_EQ(h.messages[0].prompt, QStringLiteral("Cannot play this file.\nFile not found"));
     EXPECT_TRUE(form.sourcePath.isEmpty());
+}
+
+// Names that are not UTF-8 open with their own bytes, from the command line
+// and by a drop, as a file manager hands them over: percent-encoded bytes.
+TEST_F(OpenFromOutsideTest, NamesThatAreNotUtf8OpenByTheirBytes)
+{
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    for (const QByteArray& name : { QByteArray("caf\xe9.mp3"), QByteArray("\xff\xfe.mp3") }) {
+        const QByteArray bytes = folder + '/' + name;
+        ASSERT_TRUE(std::filesystem::copy_file(
+            fixtures::path("cbr128_10s.mp3"), std::filesystem::path(bytes.toStdString())));
+        const QString expected = rt::decodeFileName(bytes);
+        const std::function<void()> ways[] = {
+            [&] { form.openGivenFile(rt::decodeFileName(bytes)); },
+            [&] {
+                dropUrls(QList { QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/")) });
+            },
+        };
+        for (const auto& open : ways) {
+            form.sourcePath.clear();
+            open();
+            EXPECT_TRUE(h.messages.empty()) << h.messages.front().prompt.toStdString();
+            EXPECT_EQ(form.sourcePath, expected);
+            EXPECT_EQ(form.H.maximum(), 10);
+        }
+    }
 }
 
 // While a save runs Open is disabled; a drop must not slip past that.

@@ -23,6 +23,7 @@ public:
     std::int32_t lengthMs = 10'000;
     std::uint32_t openResult = 0; // result of the next "open" commands
     bool open = false; // a file is open; set it to skip opening one
+    bool soundOff = false; // no sound device: it plays without sound
 
     bool isPlaying() const { return playing_ && positionMs() < endMs_; }
     double positionMs() const
@@ -66,6 +67,8 @@ private:
             return { std::to_string(lengthMs) };
         } else if (command == "status movie position wait") {
             return { std::to_string(static_cast<std::int64_t>(positionMs())) };
+        } else if (command == "status movie audio") {
+            return { soundOff ? "off" : "on" };
         } else if (command == "status movie mode") {
             return { isPlaying() ? "playing" : (playing_ ? "stopped" : "paused") };
         }

@@ -23,7 +23,8 @@ TEST_F(TransportTest, OpenPausesForTheDialogThenClosesTheOldDeviceResetsTheMarks
     EXPECT_EQ(h.mci.commands,
         (Commands { "pause movie", "close all", "close movie",
             "open \"/music/a b.mp3\" type mpegvideo alias movie parent " + parent + " style child ",
-            "play movie", "set movie time format ms", "status movie length" }));
+            "play movie", "set movie time format ms", "status movie length",
+            "status movie audio" }));
     ASSERT_EQ(h.dialogs.size(), 1u);
     EXPECT_EQ(h.dialogs[0].kind, CommonDialog::Kind::Open);
     EXPECT_EQ(h.dialogs[0].filter, QStringLiteral("MP3 Files (*.mp3)|*.mp3|All Files (*.*)|*.*"));
@@ -252,3 +253,19 @@ TEST_F(TransportTest, StopStopsWaitsASecondThenRewindsAndResetsTheClock)
 }
 
 } // namespace
+
+// A device that plays without sound is said to once, in the information
+// panel; a device with sound says nothing there.
+TEST_F(TransportTest, OpenSaysOnceInThePanelWhenNothingCanBeHeard)
+{
+    const QString notice
+        = QStringLiteral("No sound device could be opened: playing without sound.");
+    open(QStringLiteral("/music/a.mp3"));
+    EXPECT_FALSE(form.WebBrowser1.toPlainText().contains(notice));
+    device.soundOff = true;
+    open(QStringLiteral("/music/a.mp3"));
+    open(QStringLiteral("/music/b.mp3"));
+    EXPECT_TRUE(form.WebBrowser1.toPlainText().startsWith(notice + u'\n'));
+    EXPECT_EQ(form.WebBrowser1.toPlainText().count(notice), 1);
+    EXPECT_EQ(h.mci.count("status movie audio"), 2u);
+}

@@ -4,6 +4,7 @@
 #include "tests/support/RaisedError.h"
 #include "tests/support/RecordingMci.h"
 
+#include <atomic>
 #include <cmath>
 #include <deque>
 #include <future>
@@ -120,6 +121,33 @@ TEST_F(MovieModuleTest, OpenLetsEventsRunAndKeepsHandlersOffTheDeviceUntilItIsAn
     EXPECT_EQ(movie.Error, 0);
     EXPECT_EQ(
         device.commands, (Commands { "close movie", "open \"a.mp3\" type mpegvideo alias movie" }));
+}
+
+// The program ends while a long open waits: the alias is closed, which stops
+// the open's walk, before the wait for the open, so the end is not held up.
+TEST_F(MovieModuleTest, EndingDuringAnOpenClosesTheAliasBeforeWaitingForIt)
+{
+    std::atomic<bool> openPending = false;
+    std::promise<void> closed;
+    const std::shared_future<void> closedFuture = closed.get_future().share();
+    device.answer = [&](const std::string& command) {
+        if (command.starts_with("open")) {
+            openPending = true;
+            const bool stopped
+                = closedFuture.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+            openPending = false;
+            return Reply { std::nullopt, stopped ? 514u : 0u };
+        }
+        if (command == "close movie" && openPending)
+            closed.set_value();
+        return Reply {};
+    };
+    seams.duringWait = [&] { runtime.End(); };
+    movie.Filename = "a.mp3";
+    EXPECT_ANY_THROW(movie.openMovie());
+    EXPECT_EQ(device.commands,
+        (Commands { "close movie", "open \"a.mp3\" type mpegvideo alias movie", "close movie" }));
+    EXPECT_EQ(closedFuture.wait_for(std::chrono::seconds(0)), std::future_status::ready);
 }
 
 TEST_F(MovieModuleTest, TransportCommandsAreSentWithoutReplyAndStoreTheirResult)

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
     const QTemporaryDir settings;
     for (const auto scope : { QSettings::UserScope, QSettings::SystemScope })
         QSettings::setPath(QSettings::NativeFormat, scope, settings.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -48,7 +48,7 @@ TEST(PlaybackSessionTest, TheFeedHoldsSoundBeforeTheOutputStarts)
         std::int64_t from, to;
         std::int64_t atLeast, atMost; // frames in the feed when attached
     };
-    const PlaybackSource source { fixtures::path("cbr128_10s.mp3"), 0, 44100, 2, nullptr };
+    const PlaybackSource source { fixtures::path("cbr128_10s.mp3"), nullptr, 0, 44100, 2, nullptr };
     for (const Case c : { Case { 0, 441000, 4410, 22050 }, Case { 44100, 45100, 1000, 1000 } }) {
         RecordingOutput output;
         PlaybackSession session(source, output, c.from, c.to);

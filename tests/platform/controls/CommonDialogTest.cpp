@@ -1,5 +1,6 @@
 #include "platform/controls/CommonDialog.h"
 #include "platform/controls/NameOnlyIconProvider.h"
+#include "platform/controls/RememberedFolder.h"
 
 #include "tests/support/RaisedError.h"
 
@@ -155,3 +156,31 @@ TEST(CommonDialog, ListsAFolderOfSpecialFilesWithoutReadingAnyFile)
 }
 
 } // namespace
+
+// The remembered folder survives into the next run through its file, and
+// anything but a regular file in that file's place is neither read nor
+// written, nor holds up the window.
+TEST(CommonDialog, RemembersTheFolderInARegularFileOnly)
+{
+    QTemporaryDir dir;
+    const QString regular = dir.filePath(QStringLiteral("regular.conf"));
+    const QString fifo = dir.filePath(QStringLiteral("fifo.conf"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folderInstead = dir.path();
+    const struct {
+        QString file;
+        QString nextRunFinds;
+    } cases[] = { { regular, QStringLiteral("/music") }, { fifo, QString() },
+        { folderInstead, QString() } };
+    for (const auto& [file, nextRunFinds] : cases) {
+        SCOPED_TRACE(file.toStdString());
+        {
+            RememberedFolder folder(file);
+            EXPECT_EQ(folder.folder(), QString());
+            folder.remember(QStringLiteral("/music"));
+            EXPECT_EQ(folder.folder(), QStringLiteral("/music"));
+            EXPECT_TRUE(folder.waitUntilWritten(std::chrono::seconds(10)));
+        }
+        EXPECT_EQ(RememberedFolder(file).folder(), nextRunFinds);
+    }
+}

@@ -95,23 +95,30 @@ TEST_F(MciTest, ACutOffFilePlaysToWhereItEnds)
     EXPECT_EQ(position(), cutLength);
 }
 
-TEST_F(MciTest, AFileRemovedWhileOpenStopsPlayingWithoutHarm)
+// Playing reads the file that was opened, not whatever its name names now:
+// one removed, or replaced by one of another rate, plays on to its end.
+TEST_F(MciTest, AFileRemovedOrReplacedWhileOpenPlaysAsItWasOpened)
 {
-    TempDir dir;
-    const auto copy = dir / "going.mp3";
-    writeFile(copy, readFile(fixtures::path("cbr128_10s.mp3")));
-    ASSERT_EQ(openAsMovie(copy), 0u);
-    std::filesystem::remove(copy);
-    // Playing reads the file afresh, finds it gone and stops, instead of
-    // claiming to play silence.
-    ASSERT_EQ(send("play movie from 9000"), 0u);
-    std::string now = mode();
-    for (int waited = 0; now != "stopped" && waited < 2000; waited += 20) {
-        sleepMs(20);
-        now = mode();
+    for (const bool replaced : { false, true }) {
+        SCOPED_TRACE(replaced ? "replaced" : "removed");
+        TempDir dir;
+        const auto copy = dir / "going.mp3";
+        writeFile(copy, readFile(fixtures::path("cbr128_10s.mp3")));
+        ASSERT_EQ(openAsMovie(copy), 0u);
+        const std::int64_t opened = length();
+        std::filesystem::remove(copy);
+        if (replaced)
+            writeFile(copy, readFile(fixtures::path("mono22k_10s.mp3")));
+        ASSERT_EQ(send("play movie from 9500"), 0u);
+        std::string now = mode();
+        for (int waited = 0; now != "stopped" && waited < 10'000; waited += 20) {
+            sleepMs(20);
+            now = mode();
+        }
+        EXPECT_EQ(now, "stopped");
+        EXPECT_EQ(position(), opened);
+        EXPECT_EQ(send("close movie"), 0u);
     }
-    EXPECT_EQ(now, "stopped");
-    EXPECT_EQ(send("close movie"), 0u);
 }
 
 // Runs of 0xFF bytes, where no header can start, are passed over at about

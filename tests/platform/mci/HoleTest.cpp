@@ -5,6 +5,7 @@
 #include "platform/mp3/FrameWalker.h"
 
 #include <cstdio>
+#include <future>
 
 using namespace mcitest;
 
@@ -98,4 +99,22 @@ TEST(FrameWalkTest, CrossesGapsUnderTheBoundAndStopsWhenAsked)
     const double stopMs = msSince(start);
     std::printf("stopping a walk through 45 GiB of short holes: %.1f ms\n", stopMs);
     EXPECT_LT(stopMs, 500.0);
+}
+
+// Closing the alias, or all, while a long file opens stops the walk over it:
+// the open ends with its own code and leaves nothing open. The walk here
+// crosses 200 holes of 15 MiB, far longer than the first close takes to land.
+TEST_F(MciTest, AClosedWhileItOpensStopsTheOpensWalk)
+{
+    TempDir dir;
+    const auto holed = dir / "long.mp3";
+    writeWithHoles(holed, readFile(fixtures::path("cbr128_noinfo_10s.mp3")), 15 << 20, 200);
+    for (const std::string close : { "close movie", "close all" }) {
+        SCOPED_TRACE(close);
+        auto opened = std::async(std::launch::async, [&] { return openAsMovie(holed); });
+        while (opened.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready)
+            send(close);
+        EXPECT_EQ(opened.get(), mci::MCIERR_CLOSED_WHILE_OPENING);
+        EXPECT_EQ(send("status movie mode"), mci::MCIERR_INVALID_DEVICE_NAME);
+    }
 }
