@@ -23,7 +23,8 @@ ClipSaveRange clipSaveRange(int sourceFd, std::int64_t sourceBytes, std::int32_t
     ClipSaveRange range;
     if (!audio || audio->bare) {
         // One whole number of bytes per millisecond, rounded to the even
-        // neighbour on a tie, as the clip format always had it. Positions are
+        // neighbour on a tie: a bare file's sound is spread evenly over its
+        // bytes, so the product lands within a frame of the mark. Positions are
         // 64-bit: no product of two 32-bit numbers overflows them.
         const std::int64_t bytesPerMs
             = rt::roundToInt32(rt::divide(double(sourceBytes), source.lengthMs()));

@@ -22,8 +22,8 @@ struct ClipSaveRange {
 // the coded sound of the frame that holds the start mark, and ends with the
 // frame that completes the end mark. Two kinds of file map linearly over all
 // of their bytes instead, with one whole number of bytes per millisecond of
-// `lengthMs`: a bare MPEG file (one bit rate, no tags, frames end to end), as
-// clips always were cut, and a file without MPEG frames. Raises Overflow or
+// `lengthMs`: a bare MPEG file (one bit rate, no tags, frames end to end),
+// where any byte run of whole blocks plays, and a file without MPEG frames. Raises Overflow or
 // DivisionByZero as the arithmetic demands. `whileWaiting` runs while the
 // device's walk of the file is still under way.
 ClipSaveRange clipSaveRange(int sourceFd, std::int64_t sourceBytes, std::int32_t lengthMs,

@@ -1,5 +1,6 @@
 #include "editor/ClipSaveSource.h"
 
+#include "editor/PositionedIo.h"
 #include "platform/mp3/RegularFile.h"
 #include "platform/runtime/FileNameBytes.h"
 #include "platform/runtime/RuntimeError.h"
@@ -48,19 +49,13 @@ std::int64_t ClipSaveSource::read(std::int64_t position, std::span<char> buffer)
 {
     if (position < 1)
         rt::raise(rt::err::BadRecordNumber);
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t got = ::pread(file_.handle(), buffer.data() + done, buffer.size() - done,
-            off_t { position - 1 } + off_t(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            rt::raise(rt::err::DeviceIOError);
-        if (got == 0)
-            break;
-        done += std::size_t(got);
-    }
-    return std::int64_t(done);
+    const auto read
+        = transferAt(off_t { position - 1 }, buffer.size(), [&](std::size_t done, off_t at) {
+              return ::pread(file_.handle(), buffer.data() + done, buffer.size() - done, at);
+          });
+    if (read.error != 0)
+        rt::raise(rt::err::DeviceIOError);
+    return std::int64_t(read.done);
 }
 
 void ClipSaveSource::raiseInputPastEndOfFile()

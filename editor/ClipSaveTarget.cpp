@@ -1,6 +1,7 @@
 #include "editor/ClipSaveTarget.h"
 
 #include "editor/ClipSaveNames.h"
+#include "editor/PositionedIo.h"
 #include "platform/runtime/RuntimeError.h"
 
 #include <QFileInfo>
@@ -34,20 +35,17 @@ void ClipSaveTarget::write(std::int64_t position, std::span<const char> bytes)
 {
     if (position < 1)
         rt::raise(rt::err::BadRecordNumber);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::pwrite(file_.handle(), bytes.data() + done, bytes.size() - done,
-            off_t { position - 1 } + off_t(done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        // A short write means the disk or the file size limit took no more.
-        if (written == 0
-            || (written < 0 && (done > 0 || errno == ENOSPC || errno == EFBIG || errno == EDQUOT)))
-            rt::raise(rt::err::DiskFull);
-        if (written < 0)
-            rt::raise(rt::err::DeviceIOError);
-        done += std::size_t(written);
-    }
+    const auto written
+        = transferAt(off_t { position - 1 }, bytes.size(), [&](std::size_t done, off_t at) {
+              return ::pwrite(file_.handle(), bytes.data() + done, bytes.size() - done, at);
+          });
+    if (written.done == bytes.size())
+        return;
+    // A short write means the disk or the file size limit took no more.
+    const int error = written.error;
+    if (error == 0 || written.done > 0 || error == ENOSPC || error == EFBIG || error == EDQUOT)
+        rt::raise(rt::err::DiskFull);
+    rt::raise(rt::err::DeviceIOError);
 }
 
 void ClipSaveTarget::commit()

@@ -82,8 +82,9 @@ void copyClip(Form1& form, const QString& clipName, bool exact)
     clip.write(1, std::span(reinterpret_cast<const char*>(bytes.head.data()), bytes.head.size()));
 
     // A whole-file clip counts 4096 a block against a maximum one block
-    // longer than the span, as clips always did; a clip of whole frames
-    // counts the bytes it holds, its last block being shorter.
+    // longer than the span, so the bar never quite fills before the last
+    // block; a clip of whole frames counts the bytes it holds, its last block
+    // being shorter.
     CopyProgress progress(form.pb,
         range.wholeFile ? range.endPosition - startPosition + kBlockSize
                         : range.lastPosition - startPosition + 1);
