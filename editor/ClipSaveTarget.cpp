@@ -1,6 +1,7 @@
 #include "editor/ClipSaveTarget.h"
 
 #include "editor/ClipSaveNames.h"
+#include "editor/OffWindowThread.h"
 #include "platform/runtime/RuntimeError.h"
 
 #include <QFileInfo>
@@ -50,9 +51,10 @@ void ClipSaveTarget::write(std::int64_t position, std::span<const char> bytes)
     }
 }
 
-void ClipSaveTarget::commit()
+void ClipSaveTarget::commit(const std::function<void()>& whileWaiting)
 {
-    if (file_.commit())
+    // Nothing else touches the file while the worker has it.
+    if (runOffWindowThread([this] { return file_.commit(); }, whileWaiting))
         return;
     if (file_.error() == QFileDevice::RenameError)
         rt::raise(rt::err::PathFileAccessError);
