@@ -114,6 +114,9 @@ private:
 
     rt::Runtime& runtime_;
     LoudnessOverview overview_ { [this](LoudnessPicture picture) {
-        H.setOverview(std::move(picture.levels), picture.secondsPerLevel, std::move(picture.peaks));
-    } };
+                                    H.setOverview(std::move(picture.levels),
+                                        picture.secondsPerLevel, std::move(picture.peaks));
+                                },
+        // The timer follows the position while something plays.
+        [this] { return T.Enabled(); } };
 };

@@ -27,14 +27,19 @@ struct LoudnessPicture {
 // on the window's thread, to `show`. First a sketch, from the frames' side
 // information alone, in a few milliseconds; then the thread drops to the
 // lowest priority and decodes the whole file, replacing the sketch stretch by
-// stretch with the sound's real level, so the sketch shows at once and the
-// decoding takes only time nobody else wants.
+// stretch with the sound's real level, so the sketch shows at once. The
+// decoding takes at most a quarter of one processor while something plays
+// and half of one otherwise, so that it never crowds out the sound, the
+// window or anybody else's work on a busy machine.
 class LoudnessOverview : public QObject {
     Q_OBJECT
 public:
     using Show = std::function<void(LoudnessPicture picture)>;
+    using SomethingPlays = std::function<bool()>;
 
-    explicit LoudnessOverview(Show show, QObject* parent = nullptr);
+    // `somethingPlays` is asked on the window's thread, a few times a second.
+    explicit LoudnessOverview(
+        Show show, SomethingPlays somethingPlays = {}, QObject* parent = nullptr);
     ~LoudnessOverview() override;
     LoudnessOverview(const LoudnessOverview&) = delete;
     LoudnessOverview& operator=(const LoudnessOverview&) = delete;
@@ -48,6 +53,9 @@ public:
     static constexpr int kLevels = 1024;
     // How much quieter than the loudest peak a stretch can be and still show.
     static constexpr float kRangeDb = 48.0f;
+    // The decoding's share of one processor.
+    static constexpr double kShareWhilePlaying = 0.25;
+    static constexpr double kShareOtherwise = 0.5;
 
 private:
     // What a worker shares with the window. The decoding leaves its latest
@@ -61,6 +69,7 @@ private:
         bool fresh = false;
         std::mutex ownerMutex;
         LoudnessOverview* owner = nullptr;
+        std::atomic<bool> playing = false;
     };
     struct Worker {
         std::jthread thread;
@@ -73,6 +82,7 @@ private:
     void collect();
 
     Show show_;
+    SomethingPlays somethingPlays_;
     std::uint64_t generation_ = 0;
     Worker current_;
     QTimer collector_;
