@@ -348,11 +348,11 @@ int main(int argc, char** argv)
     std::printf("  sketch of 1 hour: %.1f ms (device open %.1f ms; goal <= %.0f ms): %s\n",
         hourRun.sketchMs, openMs, kSketchGoalMs, verdict(sketchFast));
 
-    // The overview decodes at the lowest priority: mpg123 is timed at its
-    // usual one and at that same one.
+    // The overview decodes in the batch class: mpg123 is timed in the usual
+    // one and in that same one.
     const double mpg123Ms = bestOfThreeMs("mpg123 -q -s '" + tenMinutes.string() + "'");
     const double idleMpg123Ms
-        = bestOfThreeMs("nice -n 19 chrt --batch 0 mpg123 -q -s '" + tenMinutes.string() + "'");
+        = bestOfThreeMs("chrt --batch 0 mpg123 -q -s '" + tenMinutes.string() + "'");
     double finishedMs = 1e300;
     double longestStallMs = hourRun.longestStallMs;
     double sketchStallMs = hourRun.sketchStallMs;
@@ -367,7 +367,7 @@ int main(int argc, char** argv)
     const double ratio
         = finishedMs * LoudnessOverview::kShareOtherwise / std::max(mpg123Ms, idleMpg123Ms);
     std::printf("  finished overview of 10 minutes: %.0f ms at half a processor; mpg123 -q -s: "
-                "%.0f ms, at the lowest priority %.0f ms; ratio %.2f to the slower at half a "
+                "%.0f ms, in the batch class %.0f ms; ratio %.2f to the slower at half a "
                 "processor (goal <= %.1f): %s\n",
         finishedMs, mpg123Ms, idleMpg123Ms, ratio, kDecodeGoalRatio,
         verdict(ratio <= kDecodeGoalRatio));
@@ -450,7 +450,7 @@ int main(int argc, char** argv)
     allMet = allMet && keptShare;
 
     // Closing the window lets the decoding go at once; its thread, which
-    // runs at the lowest priority and may be asleep to keep its share, must
+    // runs in the batch class and may be asleep to keep its share, must
     // be gone soon after.
     double longestStopMs = 0;
     double longestEndMs = 0;

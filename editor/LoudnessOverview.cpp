@@ -10,8 +10,6 @@
 #include <chrono>
 #include <pthread.h>
 #include <sched.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -73,15 +71,17 @@ LoudnessPicture pictureOf(const mp3::DecodedLoudness& decoded, const std::vector
     return picture;
 }
 
-// The decoding may take the time the processors have to spare and little
-// that the window, the sound output or anything else wants. Not the idle
-// class: the program cannot end before each of its threads has run once more,
-// and on a busy machine an idle-class thread waits seconds for a processor.
+// The decoding keeps to its share of a processor by sleeping (see
+// ProcessorShare), which holds against every other program, whatever its
+// session. Its class is batch, so that its wake-ups never cut into the
+// window's or the sound's turn, at the usual nice value: at the lowest one a
+// busy machine left it so little that it took up to a second to end after a
+// stop, and the program cannot end before each of its threads has run once
+// more.
 void yieldToEveryone()
 {
     sched_param batch {};
     pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
 }
 
 } // namespace
@@ -100,8 +100,8 @@ LoudnessOverview::~LoudnessOverview()
     stop();
 }
 
-// A stopped worker is let go rather than waited for: at the lowest priority
-// it may wait long for a processor before it sees the request, and it needs
+// A stopped worker is let go rather than waited for: on a busy machine it
+// may wait for a processor before it sees the request, and it needs
 // nothing of this object once its owner is gone.
 void LoudnessOverview::stop()
 {

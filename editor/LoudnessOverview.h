@@ -26,7 +26,7 @@ struct LoudnessPicture {
 // Works out a file's loudness overview on a thread of its own and hands it,
 // on the window's thread, to `show`. First a sketch, from the frames' side
 // information alone, in a few milliseconds; then the thread drops to the
-// lowest priority and decodes the whole file, replacing the sketch stretch by
+// batch class and decodes the whole file, replacing the sketch stretch by
 // stretch with the sound's real level, so the sketch shows at once. The
 // decoding takes at most a quarter of one processor while something plays
 // and half of one otherwise, so that it never crowds out the sound, the
@@ -59,8 +59,8 @@ public:
 
 private:
     // What a worker shares with the window. The decoding leaves its latest
-    // picture here, and the window thread only ever tries that lock: a thread
-    // at the lowest priority can be kept off the processors for long while
+    // picture here, and the window thread only ever tries that lock: a batch
+    // thread on a busy machine can be kept off the processors for a while
     // holding it, and the window must not wait. The sketch, at the usual
     // priority, posts to the owner while there is one.
     struct Mailbox {
