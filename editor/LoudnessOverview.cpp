@@ -10,6 +10,8 @@
 #include <chrono>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -73,15 +75,16 @@ LoudnessPicture pictureOf(const mp3::DecodedLoudness& decoded, const std::vector
 
 // The decoding keeps to its share of a processor by sleeping (see
 // ProcessorShare), which holds against every other program, whatever its
-// session. Its class is batch, so that its wake-ups never cut into the
-// window's or the sound's turn, at the usual nice value: at the lowest one a
-// busy machine left it so little that it took up to a second to end after a
-// stop, and the program cannot end before each of its threads has run once
-// more.
+// session. Beside the program's own threads it stands back: the batch class,
+// so that its wake-ups never cut into the window's or the sound's turn, and a
+// raised nice value, but not the highest: there a busy machine left it so
+// little that it took about a second to end after a stop, and the program
+// cannot end before each of its threads has run once more.
 void yieldToEveryone()
 {
     sched_param batch {};
     pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
 }
 
 } // namespace
