@@ -117,8 +117,10 @@ void AudioOutput::closeWhenIdle(std::stop_token stop)
     // A stream that nothing plays on is closed at once, on this thread: a
     // resting stream would start the next play only at its next wake, up to
     // a buffer later, while a fresh one sends its first buffer at once. The
-    // close waits out the stream's buffers, so it runs outside the lock, and
-    // only a new stream waits for it.
+    // close waits out the stream's buffers (and, with the disk driver, its
+    // writes), so it runs outside the lock and nobody waits for it: feeds
+    // attached meanwhile wait here for the fresh stream, as some drivers, the
+    // dummy one among them, take no more than one at a time.
     std::unique_lock lock(deviceMutex_);
     while (!stop.stop_requested()) {
         if (!stateChanged_.wait(lock, stop, [&] { return closeDue_; }))
@@ -131,17 +133,21 @@ void AudioOutput::closeWhenIdle(std::stop_token stop)
         system_.closeDevice(leaving);
         lock.lock();
         closing_ = false;
-        stateChanged_.notify_all();
+        if (!voices_.empty() && openDevice()) {
+            SDL_LockAudioDevice(device_);
+            SDL_PauseAudioDevice(device_, 0);
+            SDL_UnlockAudioDevice(device_);
+        }
     }
     AudioSystem::letThreadStateGo();
 }
 
 bool AudioOutput::attach(PlaybackFeed& feed)
 {
-    std::unique_lock lock(deviceMutex_);
-    // One stream at a time: some drivers, the dummy one among them, take no more.
-    stateChanged_.wait(lock, [&] { return !closing_; });
-    if (!device_ && !openDevice())
+    std::lock_guard lock(deviceMutex_);
+    // While the last stream closes, the feed waits for the next, which has
+    // the same format.
+    if (!device_ && !closing_ && !openDevice())
         return false;
     auto voice = std::make_unique<Voice>();
     voice->feed = &feed;
@@ -158,6 +164,10 @@ bool AudioOutput::attach(PlaybackFeed& feed)
         voice->piece.resize(std::size_t(frames * feed.bytesPerFrame()));
     }
     closeDue_ = false;
+    if (!device_) {
+        voices_.push_back(std::move(voice));
+        return true;
+    }
     SDL_LockAudioDevice(device_);
     voices_.push_back(std::move(voice));
     SDL_PauseAudioDevice(device_, 0);
@@ -168,23 +178,25 @@ bool AudioOutput::attach(PlaybackFeed& feed)
 void AudioOutput::detach(PlaybackFeed& feed)
 {
     std::lock_guard lock(deviceMutex_);
-    if (!device_)
-        return;
     std::unique_ptr<Voice> leaving;
-    SDL_LockAudioDevice(device_);
+    // Without a stream, no callback reads the voices.
+    if (device_)
+        SDL_LockAudioDevice(device_);
     const auto found = std::find_if(
         voices_.begin(), voices_.end(), [&](const auto& voice) { return voice->feed == &feed; });
     if (found != voices_.end()) {
         leaving = std::move(*found);
         voices_.erase(found);
     }
-    restIfIdle();
-    SDL_UnlockAudioDevice(device_);
+    if (device_) {
+        restIfIdle();
+        SDL_UnlockAudioDevice(device_);
+    }
 }
 
 void AudioOutput::restIfIdle()
 {
-    if (!voices_.empty())
+    if (!voices_.empty() || !device_)
         return;
     SDL_PauseAudioDevice(device_, 1);
     closeDue_ = true;

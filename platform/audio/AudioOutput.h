@@ -54,7 +54,7 @@ private:
     bool probed_ = false;
     // The stream plays nothing and is to close.
     bool closeDue_ = false;
-    // A stream is closing outside the lock; no other may open meanwhile.
+    // A stream is closing outside the lock; no other opens meanwhile.
     bool closing_ = false;
     std::condition_variable_any stateChanged_;
     SDL_AudioSpec spec_ {};
