@@ -1,6 +1,7 @@
 #include "editor/ClipSaveTarget.h"
 
 #include "editor/ClipSaveNames.h"
+#include "editor/OffWindowThread.h"
 #include "editor/PositionedIo.h"
 #include "platform/runtime/RuntimeError.h"
 
@@ -48,9 +49,10 @@ void ClipSaveTarget::write(std::int64_t position, std::span<const char> bytes)
     rt::raise(rt::err::DeviceIOError);
 }
 
-void ClipSaveTarget::commit()
+void ClipSaveTarget::commit(const std::function<void()>& whileWaiting)
 {
-    if (file_.commit())
+    // Nothing else touches the file while the worker has it.
+    if (runOffWindowThread([this] { return file_.commit(); }, whileWaiting))
         return;
     if (file_.error() == QFileDevice::RenameError)
         rt::raise(rt::err::PathFileAccessError);

@@ -3,6 +3,7 @@
 #include <QSaveFile>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 // The clip being written. The bytes go to a temporary file beside the chosen
@@ -22,8 +23,10 @@ public:
     // the disk takes only part of them, DeviceIOError on any other failure.
     void write(std::int64_t position, std::span<const char> bytes);
 
-    // Puts the clip in place under its name.
-    void commit();
+    // Puts the clip in place under its name once it is safely on the disk.
+    // The sync and the rename run on a worker thread, as either may wait long
+    // on a busy disk; `whileWaiting` runs every few milliseconds meanwhile.
+    void commit(const std::function<void()>& whileWaiting);
 
 private:
     [[noreturn]] void raiseWriteError() const;

@@ -108,7 +108,8 @@ void copyClip(Form1& form, const QString& clipName, bool exact)
         // trap, and the clip's temporary file goes with `clip`.
         form.runtime().DoEvents();
     }
-    clip.commit();
+    // The window goes on answering while the clip is synced and renamed.
+    clip.commit([&form] { form.runtime().DoEvents(); });
 }
 
 } // namespace

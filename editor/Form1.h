@@ -129,6 +129,9 @@ private:
     std::vector<std::unique_ptr<QShortcut>> shortcuts_;
     bool soundOffNoted_ = false;
     LoudnessOverview overview_ { [this](LoudnessPicture picture) {
-        H.setOverview(std::move(picture.levels), picture.secondsPerLevel, std::move(picture.peaks));
-    } };
+                                    H.setOverview(std::move(picture.levels),
+                                        picture.secondsPerLevel, std::move(picture.peaks));
+                                },
+        // The timer follows the position while something plays.
+        [this] { return T.Enabled(); } };
 };

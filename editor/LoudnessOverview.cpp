@@ -1,5 +1,7 @@
 #include "editor/LoudnessOverview.h"
 
+#include "editor/ProcessorShare.h"
+
 #include "platform/mp3/LoudnessDecode.h"
 #include "platform/mp3/LoudnessScan.h"
 #include "platform/runtime/FileNameBytes.h"
@@ -18,8 +20,8 @@ using Clock = std::chrono::steady_clock;
 // Often enough to look progressive, rarely enough to cost the window nothing.
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 constexpr int kCollectIntervalMs = 50;
-// Decoded stretches between looks at the clock.
-constexpr int kLevelsPerProgress = 8;
+// Decoded stretches between looks at the clock and at the decoding's share.
+constexpr int kLevelsPerProgress = 1;
 
 float toLevel(float db, float floorDb)
 {
@@ -72,22 +74,26 @@ LoudnessPicture pictureOf(const mp3::DecodedLoudness& decoded, const std::vector
     return picture;
 }
 
-// The decoding may take the time the processors have to spare and little
-// that the window, the sound output or anything else wants. Not the idle
-// class: the program cannot end before each of its threads has run once more,
-// and on a busy machine an idle-class thread waits seconds for a processor.
+// The decoding keeps to its share of a processor by sleeping (see
+// ProcessorShare), which holds against every other program, whatever its
+// session. Beside the program's own threads it stands back: the batch class,
+// so that its wake-ups never cut into the window's or the sound's turn, and a
+// raised nice value, but not the highest: there a busy machine left it so
+// little that it took about a second to end after a stop, and the program
+// cannot end before each of its threads has run once more.
 void yieldToEveryone()
 {
     sched_param batch {};
     pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
 }
 
 } // namespace
 
-LoudnessOverview::LoudnessOverview(Show show, QObject* parent)
+LoudnessOverview::LoudnessOverview(Show show, SomethingPlays somethingPlays, QObject* parent)
     : QObject(parent)
     , show_(std::move(show))
+    , somethingPlays_(std::move(somethingPlays))
 {
     collector_.setInterval(kCollectIntervalMs);
     connect(&collector_, &QTimer::timeout, this, &LoudnessOverview::collect);
@@ -98,8 +104,8 @@ LoudnessOverview::~LoudnessOverview()
     stop();
 }
 
-// A stopped worker is let go rather than waited for: at the lowest priority
-// it may wait long for a processor before it sees the request, and it needs
+// A stopped worker is let go rather than waited for: on a busy machine it
+// may wait for a processor before it sees the request, and it needs
 // nothing of this object once its owner is gone.
 void LoudnessOverview::stop()
 {
@@ -125,65 +131,70 @@ void LoudnessOverview::start(const QString& path)
     auto finished = std::make_shared<std::atomic<bool>>(false);
     auto mailbox = std::make_shared<Mailbox>();
     mailbox->owner = this;
+    mailbox->playing = somethingPlays_ && somethingPlays_();
     current_.finished = finished;
     current_.mailbox = mailbox;
     collector_.start();
-    current_.thread
-        = std::jthread([generation, finished, mailbox,
-                           file = rt::encodeFileName(path).toStdString()](std::stop_token stop) {
-              auto lastShown = Clock::now();
-              // The sketch goes straight to the window, while its owner lasts.
-              const auto post = [&](LoudnessPicture picture) {
-                  lastShown = Clock::now();
-                  const std::lock_guard lock(mailbox->ownerMutex);
-                  if (LoudnessOverview* owner = mailbox->owner)
-                      QMetaObject::invokeMethod(
-                          owner,
-                          [owner, generation, picture = std::move(picture)]() mutable {
-                              owner->deliver(generation, std::move(picture));
-                          },
-                          Qt::QueuedConnection);
-              };
-              const auto leave = [&](LoudnessPicture picture) {
-                  lastShown = Clock::now();
-                  const std::lock_guard lock(mailbox->mutex);
-                  mailbox->picture = std::move(picture);
-                  mailbox->fresh = true;
-              };
-              const auto due = [&] { return Clock::now() - lastShown >= kProgressInterval; };
-              const auto sketchPicture = [](const mp3::LoudnessProfile& profile) {
-                  return LoudnessPicture { sketchLevels(profile.levelsDb), {},
-                      profile.secondsPerLevel, false };
-              };
-              const auto sketch = mp3::scanLoudness(
-                  file, kLevels,
-                  [&](const mp3::LoudnessProfile& sofar) {
-                      if (due())
-                          post(sketchPicture(sofar));
-                  },
-                  stop);
-              if (sketch && !stop.stop_requested()) {
-                  const std::vector<float> sketched = sketchLevels(sketch->levelsDb);
-                  post(sketchPicture(*sketch));
-                  yieldToEveryone();
-                  const auto decoded = mp3::decodeLoudness(
-                      file, sketch->secondsPerLevel, kLevelsPerProgress,
-                      [&](const mp3::DecodedLoudness& sofar) {
-                          if (due())
-                              leave(pictureOf(sofar, sketched));
-                      },
-                      stop);
-                  if (decoded && !stop.stop_requested())
-                      leave(pictureOf(*decoded, sketched));
-              }
-              finished->store(true);
-          });
+    current_.thread = std::jthread(
+        [generation, finished, mailbox, file = rt::encodeFileName(path).toStdString()](
+            std::stop_token stop) {
+            pthread_setname_np(pthread_self(), "overview");
+            auto lastShown = Clock::now();
+            // The sketch goes straight to the window, while its owner lasts.
+            const auto post = [&](LoudnessPicture picture) {
+                lastShown = Clock::now();
+                const std::lock_guard lock(mailbox->ownerMutex);
+                if (LoudnessOverview* owner = mailbox->owner)
+                    QMetaObject::invokeMethod(
+                        owner,
+                        [owner, generation, picture = std::move(picture)]() mutable {
+                            owner->deliver(generation, std::move(picture));
+                        },
+                        Qt::QueuedConnection);
+            };
+            const auto leave = [&](LoudnessPicture picture) {
+                lastShown = Clock::now();
+                const std::lock_guard lock(mailbox->mutex);
+                mailbox->picture = std::move(picture);
+                mailbox->fresh = true;
+            };
+            const auto due = [&] { return Clock::now() - lastShown >= kProgressInterval; };
+            const auto sketchPicture = [](const mp3::LoudnessProfile& profile) {
+                return LoudnessPicture { sketchLevels(profile.levelsDb), {},
+                    profile.secondsPerLevel, false };
+            };
+            const auto sketch = mp3::scanLoudness(
+                file, kLevels,
+                [&](const mp3::LoudnessProfile& sofar) {
+                    if (due())
+                        post(sketchPicture(sofar));
+                },
+                stop);
+            if (sketch && !stop.stop_requested()) {
+                const std::vector<float> sketched = sketchLevels(sketch->levelsDb);
+                post(sketchPicture(*sketch));
+                yieldToEveryone();
+                ProcessorShare share;
+                const auto decoded = mp3::decodeLoudness(
+                    file, sketch->secondsPerLevel, kLevelsPerProgress,
+                    [&](const mp3::DecodedLoudness& sofar) {
+                        if (due())
+                            leave(pictureOf(sofar, sketched));
+                        share.keepTo(mailbox->playing ? kShareWhilePlaying : kShareOtherwise, stop);
+                    },
+                    stop);
+                if (decoded && !stop.stop_requested())
+                    leave(pictureOf(*decoded, sketched));
+            }
+            finished->store(true);
+        });
 }
 
 void LoudnessOverview::collect()
 {
     if (!current_.mailbox)
         return;
+    current_.mailbox->playing = somethingPlays_ && somethingPlays_();
     const bool workerDone = current_.finished->load();
     std::unique_lock lock(current_.mailbox->mutex, std::try_to_lock);
     if (!lock.owns_lock())

@@ -26,15 +26,20 @@ struct LoudnessPicture {
 // Works out a file's loudness overview on a thread of its own and hands it,
 // on the window's thread, to `show`. First a sketch, from the frames' side
 // information alone, in a few milliseconds; then the thread drops to the
-// lowest priority and decodes the whole file, replacing the sketch stretch by
-// stretch with the sound's real level, so the sketch shows at once and the
-// decoding takes only time nobody else wants.
+// batch class and decodes the whole file, replacing the sketch stretch by
+// stretch with the sound's real level, so the sketch shows at once. The
+// decoding takes at most a quarter of one processor while something plays
+// and half of one otherwise, so that it never crowds out the sound, the
+// window or anybody else's work on a busy machine.
 class LoudnessOverview : public QObject {
     Q_OBJECT
 public:
     using Show = std::function<void(LoudnessPicture picture)>;
+    using SomethingPlays = std::function<bool()>;
 
-    explicit LoudnessOverview(Show show, QObject* parent = nullptr);
+    // `somethingPlays` is asked on the window's thread, a few times a second.
+    explicit LoudnessOverview(
+        Show show, SomethingPlays somethingPlays = {}, QObject* parent = nullptr);
     ~LoudnessOverview() override;
     LoudnessOverview(const LoudnessOverview&) = delete;
     LoudnessOverview& operator=(const LoudnessOverview&) = delete;
@@ -48,11 +53,14 @@ public:
     static constexpr int kLevels = 1024;
     // How much quieter than the loudest peak a stretch can be and still show.
     static constexpr float kRangeDb = 48.0f;
+    // The decoding's share of one processor.
+    static constexpr double kShareWhilePlaying = 0.25;
+    static constexpr double kShareOtherwise = 0.5;
 
 private:
     // What a worker shares with the window. The decoding leaves its latest
-    // picture here, and the window thread only ever tries that lock: a thread
-    // at the lowest priority can be kept off the processors for long while
+    // picture here, and the window thread only ever tries that lock: a batch
+    // thread on a busy machine can be kept off the processors for a while
     // holding it, and the window must not wait. The sketch, at the usual
     // priority, posts to the owner while there is one.
     struct Mailbox {
@@ -61,6 +69,7 @@ private:
         bool fresh = false;
         std::mutex ownerMutex;
         LoudnessOverview* owner = nullptr;
+        std::atomic<bool> playing = false;
     };
     struct Worker {
         std::jthread thread;
@@ -73,6 +82,7 @@ private:
     void collect();
 
     Show show_;
+    SomethingPlays somethingPlays_;
     std::uint64_t generation_ = 0;
     Worker current_;
     QTimer collector_;

@@ -12,12 +12,11 @@ namespace {
 
     constexpr int kOutputRate = 44100;
     constexpr int kOutputChannels = 2;
-    // About 23 ms per buffer: SDL's audio thread wakes 43 times a second.
-    constexpr Uint16 kOutputFrames = 1024;
-    // How long the stream stays open with nothing to play. A play within it
-    // (a seek, a replay) starts at the stream's next wake; a later one opens
-    // a fresh stream, whose first buffer goes out at once.
-    constexpr std::chrono::seconds kRestBeforeClosing { 1 };
+    // About 12 ms per buffer: SDL's audio thread wakes 86 times a second.
+    // Closing a stream waits out the buffer under way and two more, so an
+    // idle stream is gone some 35 ms after a stop and a play soon after it
+    // opens a fresh stream, whose first buffer goes out at once.
+    constexpr Uint16 kOutputFrames = 512;
     // The buffer of the stream that finds the driver: about 1.5 ms.
     constexpr Uint16 kProbeFrames = 64;
 
@@ -56,9 +55,13 @@ AudioOutput::~AudioOutput()
 bool AudioOutput::prepare()
 {
     std::lock_guard lock(deviceMutex_);
+    // Once the driver is known the system stays ready; a stream may be
+    // closing meanwhile on another thread.
+    if (probed_)
+        return true;
     if (!system_.ready())
         return false;
-    if (!probed_ && !device_) {
+    if (!device_) {
         // Finding which driver plays (the dummy one when no sound device
         // opens) may take a while: it is done here, off the first play's
         // path, with a stream of the smallest buffer, as closing a stream
@@ -104,7 +107,7 @@ bool AudioOutput::openDevice()
         return false;
     voiceBuffer_.resize(spec_.size / sizeof(std::int16_t));
     if (!closer_.joinable())
-        closer_ = std::jthread([this](std::stop_token stop) { closeAfterRest(stop); });
+        closer_ = std::jthread([this](std::stop_token stop) { closeWhenIdle(stop); });
     return true;
 }
 
@@ -112,23 +115,35 @@ void AudioOutput::closeDevice()
 {
     system_.closeDevice(device_);
     device_ = 0;
-    closeAt_.reset();
+    closeDue_ = false;
 }
 
-void AudioOutput::closeAfterRest(std::stop_token stop)
+void AudioOutput::closeWhenIdle(std::stop_token stop)
 {
-    // An idle stream is given back rather than left to keep SDL's thread and
-    // the sound server awake with silence.
+    // A stream that nothing plays on is closed at once, on this thread: a
+    // resting stream would start the next play only at its next wake, up to
+    // a buffer later, while a fresh one sends its first buffer at once. The
+    // close waits out the stream's buffers (and, with the disk driver, its
+    // writes), so it runs outside the lock and nobody waits for it: feeds
+    // attached meanwhile wait here for the fresh stream, as some drivers, the
+    // dummy one among them, take no more than one at a time.
     std::unique_lock lock(deviceMutex_);
     while (!stop.stop_requested()) {
-        if (!closeAt_) {
-            closeTimer_.wait(lock, stop, [&] { return closeAt_.has_value(); });
-            continue;
+        if (!stateChanged_.wait(lock, stop, [&] { return closeDue_; }))
+            break;
+        const SDL_AudioDeviceID leaving = device_;
+        device_ = 0;
+        closeDue_ = false;
+        closing_ = true;
+        lock.unlock();
+        system_.closeDevice(leaving);
+        lock.lock();
+        closing_ = false;
+        if (!voices_.empty() && openDevice()) {
+            SDL_LockAudioDevice(device_);
+            SDL_PauseAudioDevice(device_, 0);
+            SDL_UnlockAudioDevice(device_);
         }
-        const auto at = *closeAt_;
-        if (!closeTimer_.wait_until(lock, stop, at, [&] { return closeAt_ != at; })
-            && !stop.stop_requested())
-            closeDevice();
     }
     AudioSystem::letThreadStateGo();
 }
@@ -136,7 +151,9 @@ void AudioOutput::closeAfterRest(std::stop_token stop)
 bool AudioOutput::attach(PlaybackFeed& feed)
 {
     std::lock_guard lock(deviceMutex_);
-    if (!device_ && !openDevice())
+    // While the last stream closes, the feed waits for the next, which has
+    // the same format.
+    if (!device_ && !closing_ && !openDevice())
         return false;
     auto voice = std::make_unique<Voice>();
     voice->feed = &feed;
@@ -152,7 +169,11 @@ bool AudioOutput::attach(PlaybackFeed& feed)
         const long frames = long(spec_.samples) * feed.sampleRate() / spec_.freq + 1;
         voice->piece.resize(std::size_t(frames * feed.bytesPerFrame()));
     }
-    closeAt_.reset();
+    closeDue_ = false;
+    if (!device_) {
+        voices_.push_back(std::move(voice));
+        return true;
+    }
     SDL_LockAudioDevice(device_);
     voices_.push_back(std::move(voice));
     SDL_PauseAudioDevice(device_, 0);
@@ -163,27 +184,29 @@ bool AudioOutput::attach(PlaybackFeed& feed)
 void AudioOutput::detach(PlaybackFeed& feed)
 {
     std::lock_guard lock(deviceMutex_);
-    if (!device_)
-        return;
     std::unique_ptr<Voice> leaving;
-    SDL_LockAudioDevice(device_);
+    // Without a stream, no callback reads the voices.
+    if (device_)
+        SDL_LockAudioDevice(device_);
     const auto found = std::find_if(
         voices_.begin(), voices_.end(), [&](const auto& voice) { return voice->feed == &feed; });
     if (found != voices_.end()) {
         leaving = std::move(*found);
         voices_.erase(found);
     }
-    restIfIdle();
-    SDL_UnlockAudioDevice(device_);
+    if (device_) {
+        restIfIdle();
+        SDL_UnlockAudioDevice(device_);
+    }
 }
 
 void AudioOutput::restIfIdle()
 {
-    if (!voices_.empty())
+    if (!voices_.empty() || !device_)
         return;
     SDL_PauseAudioDevice(device_, 1);
-    closeAt_ = Clock::now() + kRestBeforeClosing;
-    closeTimer_.notify_all();
+    closeDue_ = true;
+    stateChanged_.notify_all();
 }
 
 void AudioOutput::callback(void* self, Uint8* stream, int length)

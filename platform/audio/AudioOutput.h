@@ -3,12 +3,10 @@
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/SoundOutput.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -28,7 +26,8 @@ public:
 
     // Readies the sound system, the first time by opening and closing a
     // stream; false when not even the dummy driver plays. Streams open when
-    // something plays and close a second after nothing does.
+    // something plays and close, on a thread of their own, as soon as nothing
+    // does.
     bool prepare() override;
     // True once no sound device could be opened: the dummy driver plays on,
     // keeping time without sound.
@@ -47,7 +46,7 @@ private:
     bool openDevice();
     void closeDevice();
     void restIfIdle();
-    void closeAfterRest(std::stop_token stop);
+    void closeWhenIdle(std::stop_token stop);
 
     AudioSystem& system_;
     // Orders the opening and closing of the stream: plays start on their
@@ -56,17 +55,18 @@ private:
     SDL_AudioDeviceID device_ = 0;
     // A stream has opened, so the driver is known.
     bool probed_ = false;
-    using Clock = std::chrono::steady_clock;
-    // When the idle stream is to close; empty while something plays.
-    std::optional<Clock::time_point> closeAt_;
-    std::condition_variable_any closeTimer_;
+    // The stream plays nothing and is to close.
+    bool closeDue_ = false;
+    // A stream is closing outside the lock; no other opens meanwhile.
+    bool closing_ = false;
+    std::condition_variable_any stateChanged_;
     SDL_AudioSpec spec_ {};
     // The attached feeds: changed only under SDL_LockAudioDevice, which waits
     // for a running callback to return; read by the callback.
     std::vector<std::unique_ptr<Voice>> voices_;
     // The callback's scratch space for one voice, sized when the device opens.
     std::vector<std::int16_t> voiceBuffer_;
-    // Closes the stream once it has rested; started with the first stream.
+    // Closes the stream once idle; started with the first stream.
     std::jthread closer_;
 };
 

@@ -8,7 +8,7 @@ namespace audio {
 // choice of driver; when no sound device can be opened there (no sound card,
 // no sound server) it switches to SDL's "dummy" driver, which consumes samples
 // in real time, so that playback and its positions go on without sound.
-// Not thread-safe: its one user, the sound output, calls it under a lock.
+// Not thread-safe: its one user, the sound output, makes one call at a time.
 class AudioSystem {
 public:
     AudioSystem() = default;

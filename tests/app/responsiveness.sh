@@ -138,6 +138,8 @@ rm -f "$work/chained-tags.mp3" "$work/clip.mp3"
 for entry in ${TRIMORA_BIG_FILES:-}; do
   measure "open-${entry%%=*}" open_file "${entry#*=}"
 done
+# A choice in the Open dialog of a short file: what the choice itself costs.
+measure dialog-choice open_file "$short_cbr"
 measure dialog-special-files look_into_folder "$work/special"
 # /proc/kmsg blocks on read, and only root may open it.
 [ "$(id -u)" -eq 0 ] && measure dialog-proc look_into_folder /proc

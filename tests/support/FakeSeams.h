@@ -41,6 +41,8 @@ struct FakeSeams {
     std::function<void()> duringWait;
 
     std::vector<Message> messages;
+    // Runs as each message box comes up, before it is answered.
+    std::function<void(const QString& prompt)> onMessage;
     // Answers for the next message boxes, in order. An OK box needs none. A
     // Yes/No box with no answer queued fails the test and gets No.
     std::deque<rt::MsgBoxResult> answers;
@@ -67,6 +69,8 @@ struct FakeSeams {
                 advance(step > 0 ? std::min(seconds, step) : seconds);
         };
         seams.msgBox = [this](const QString& prompt, rt::MsgBoxButtons buttons) {
+            if (onMessage)
+                onMessage(prompt);
             messages.push_back({ prompt, buttons });
             if (answers.empty()) {
                 if (buttons != rt::MsgBoxButtons::OkOnly)

@@ -1,5 +1,7 @@
 #include "platform/controls/ProgressBar.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProgressBar>
 #include <gtest/gtest.h>
 #include <limits>
@@ -10,14 +12,22 @@ namespace {
 // value and the maximum, whichever of them changes, and values outside the
 // range or without meaning draw as full or empty instead of as garbage.
 // Saving reads the value back and adds to it block after block, so the value
-// itself is never clamped to what can be drawn.
+// itself is never clamped to what can be drawn. The bar is drawn at most
+// once a frame, so it is looked at once a frame has passed.
 TEST(ProgressBar, DrawsTheShareOfTheMaximumAndKeepsTheValueAsWritten)
 {
     ProgressBar bar;
     bar.resize(387, 26);
     const auto* drawn = bar.findChild<QProgressBar*>();
     ASSERT_NE(drawn, nullptr);
-    const auto percent = [&] { return 100 * drawn->value() / drawn->maximum(); };
+    const auto percent = [&] {
+        QElapsedTimer frame;
+        frame.start();
+        while (frame.elapsed() < 100)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents();
+        return 100 * drawn->value() / drawn->maximum();
+    };
 
     bar.setMax(164097.0f);
     for (int block = 0; block < 20; ++block)
