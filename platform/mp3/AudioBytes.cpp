@@ -44,6 +44,20 @@ namespace {
             || codedSoundBits(bytes, *header) <= 8 * header->mainDataBytes();
     }
 
+    // Whether `frame` and the one after it differ in channel count: a decoder
+    // that starts on the first passes over it unheard (see visitFrames).
+    bool channelsChangeAfter(
+        FileReader& file, const FrameTable::Frame& frame, const FrameTable::Frame& next)
+    {
+        const auto isMono = [&](std::int64_t offset) -> std::optional<bool> {
+            const std::uint8_t* bytes = file.bytesAt(offset, 4);
+            return bytes ? std::optional<bool>((bytes[3] & 0xC0) == 0xC0) : std::nullopt;
+        };
+        const auto frameMono = isMono(frame.offset);
+        const auto nextMono = isMono(next.offset);
+        return frameMono && nextMono && *frameMono != *nextMono;
+    }
+
 } // namespace
 
 AudioBytes audioBytesOf(
@@ -71,6 +85,22 @@ AudioBytes audioBytesOf(
          && !startsQuietly(*file, table[from]);
          ++more)
         --from;
+    // A first frame whose next has another channel count is passed over
+    // unheard, and so, in turn, may be the next: the clip starts earlier, on
+    // frames that agree, so that the odd one plays in its midst, or else (at
+    // the start of a run) on the first frame a decoder plays.
+    const auto passedOver = [&](std::size_t at) {
+        return file && at < std::size_t(last) && !table[at + 1].startsRun
+            && channelsChangeAfter(*file, table[at], table[at + 1]);
+    };
+    auto agreeing = from;
+    for (int more = 0;
+         more < kMostQuietStartFrames && !table[agreeing].startsRun && passedOver(agreeing); ++more)
+        --agreeing;
+    if (!passedOver(agreeing))
+        from = agreeing;
+    while (passedOver(from))
+        ++from;
     return { false, table[from].offset, table[std::size_t(last)].end(), table[runLast].end() };
 }
 

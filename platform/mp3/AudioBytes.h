@@ -22,7 +22,9 @@ struct AudioBytes {
     // The first byte of the frame holding the start moment, stepped back over
     // the frames a decoder needs to give that frame's sound whole (see
     // FrameTable::Frame::stepBack): a copy that began later would decode it,
-    // and often several after it, to silence or noise.
+    // and often several after it, to silence or noise. Stepped back further,
+    // or else forward, off a frame that a decoder would pass over unheard as
+    // the first of a stream.
     std::int64_t start = 0;
     // The end of the frame whose sound completes the end moment.
     std::int64_t end = 0;

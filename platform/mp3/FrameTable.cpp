@@ -11,8 +11,10 @@ void FrameTable::finish(
     // that starts low): the table is kept as long as its file is open.
     if (frames_.size() < frames_.capacity() / 2)
         frames_.shrink_to_fit();
+    // A walk passes over a first frame that a decoder does not play: the file
+    // is then not bare, even though the frames listed agree.
     bare_ = complete && !frames_.empty() && oneRun_ && bitrateKbps_ > 0 && !layout.infoTag
-        && layout.firstFrame == 0 && audioEnd == fileBytes;
+        && layout.firstFrame == 0 && (*this)[0].offset == 0 && audioEnd == fileBytes;
 }
 
 FrameTable::Frame FrameTable::operator[](std::size_t number) const

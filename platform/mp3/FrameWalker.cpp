@@ -175,6 +175,19 @@ namespace {
         std::array<Slot, 128> slots_ {};
     };
 
+    // Whether the frame after the one at `offset` has another channel count. A
+    // decoder passes over a first frame like that unheard, taking the change
+    // for a false sync, and tries the next as its first; further on it plays
+    // such a frame.
+    bool channelsChangeAfter(FileReader& file, HeaderReader& headers, const FrameShape& shape,
+        std::int64_t offset, std::int64_t end)
+    {
+        const std::int64_t next = offset + shape.header.frameBytes;
+        const std::uint8_t* bytes = next + 4 <= end ? file.bytesAt(next, 4) : nullptr;
+        const FrameShape* nextShape = bytes ? headers.read(bytes) : nullptr;
+        return nextShape && nextShape->header.mono != shape.header.mono;
+    }
+
     // Calls visit(frame, shape) for each frame; see visitFrames.
     template <class Visit>
     FrameRun walkWith(
@@ -208,9 +221,13 @@ namespace {
             const int frameBytes = shape->header.frameBytes;
             if (offset + frameBytes > end)
                 break; // a frame cut off at the end holds no audio that can be decoded
-            const bool more = visit(FrameSeen { run.audioFrames, offset, shape->header, startsRun,
-                                        eightBytes ? reservoirBytes(bytes, shape->header) : 0 },
-                *shape);
+            const int reservoir = eightBytes ? reservoirBytes(bytes, shape->header) : 0;
+            if (run.audioFrames == 0 && channelsChangeAfter(file, headers, *shape, offset, end)) {
+                offset += frameBytes;
+                continue;
+            }
+            const bool more = visit(
+                FrameSeen { run.audioFrames, offset, shape->header, startsRun, reservoir }, *shape);
             startsRun = false;
             ++run.audioFrames;
             offset += frameBytes;

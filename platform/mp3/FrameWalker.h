@@ -58,8 +58,9 @@ struct FrameRun {
 
 // Steps from frame header to frame header through the audio of a file,
 // without decoding, and shows each frame to `visit`. Damaged stretches are
-// skipped by looking for the next run of frames of the stream. A stop request
-// ends the walk promptly, incomplete.
+// skipped by looking for the next run of frames of the stream. A first frame
+// whose next has another channel count is skipped too, as decoders do not play
+// it. A stop request ends the walk promptly, incomplete.
 FrameRun visitFrames(FileReader& file, const Mp3Layout& layout, const FrameVisitor& visit,
     std::stop_token stop = {});
 

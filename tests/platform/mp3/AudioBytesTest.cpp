@@ -68,6 +68,16 @@ std::vector<Row> rows()
         // Bytes where layer III keeps its reservoir count mean nothing here.
         { "layer II", times(6, [](int) { return frame(0xFD, 0x48, 0, 288, 255); }) + id3v1,
             { { 100, 200, 288, 1728, 1728 } } },
+        // Mono frames (0, 4 and the first after the hole) among stereo ones.
+        // A decoder passes over a first frame whose next has another channel
+        // count: the file plays from frame 1, a clip starts where the mono
+        // frame plays in its midst (frame 2) or, at the start of a run, after it.
+        { "layer II with mono frames",
+            times(8, [](int i) { return frame(0xFD, 0x48, i % 4 == 0 ? 0xC0 : 0, 288); })
+                + std::string(100, '\0')
+                + times(4, [](int i) { return frame(0xFD, 0x48, i == 0 ? 0xC0 : 0, 288); }),
+            { { 0, 36, 288, 576, 2304 }, { 150, 200, 576, 2016, 2304 },
+                { 260, 300, 2692, 2980, 3556 } } },
         // With the CRC the side information starts 2 bytes later and a frame
         // carries 250 bytes of sound: 251 reach two frames back.
         { "CRC-protected", id3v2(0) + times(6, reservoirAt(4, 251, true)),
