@@ -59,7 +59,7 @@ measure() { # NAME COMMAND...
 }
 
 open_file() { # FILE: through the Open dialog, then lets it play a moment
-  click_open "$main_window"
+  open_dialog "$main_window" >/dev/null
   type_into_dialog '^Open' "$1"
   sleep 1.5
 }
@@ -90,9 +90,8 @@ save_clip() { # FILE: through the Save dialog, until "Clip Saved" is shown and t
 }
 
 look_into_folder() { # FOLDER: shows it in the Open dialog for a while, then cancels
-  click_open "$main_window"
   local dialog
-  dialog="$(find_window '^Open')"
+  dialog="$(open_dialog "$main_window")"
   sleep 0.5
   timeout 5 xdotool windowfocus --sync "$dialog" key ctrl+a || true
   xdotool type --delay 5 "$1/"

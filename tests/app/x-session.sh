@@ -69,6 +69,21 @@ dialog_open() { # NAME: whether the program shows a window of that name
   xdotool search --all --onlyvisible --pid "$program_pid" --name "$1" >/dev/null 2>&1
 }
 
+# While a file opens the window's working buttons are locked and a click on
+# Open is lost: clicks until the Open dialog shows and echoes its id.
+open_dialog() { # MAIN_WINDOW
+  local id
+  for _ in $(seq 40); do
+    click_open "$1"
+    for _ in $(seq 10); do
+      id="$(xdotool search --all --onlyvisible --pid "$program_pid" --name '^Open' 2>/dev/null | head -n1)" || true
+      [ -n "$id" ] && { echo "$id"; return 0; }
+      sleep 0.1
+    done
+  done
+  fail "no window named ^Open appeared"
+}
+
 # Keys typed before the new dialog has the focus are lost, and the name field's
 # completion list may take a Return for itself: type again while it stays open.
 type_into_dialog() { # NAME TEXT: types TEXT and Return until the dialog closes
