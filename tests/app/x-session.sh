@@ -115,7 +115,13 @@ close_program() { # WINDOW: closes it as a window manager does; fails unless the
     fi
     sleep 0.1
   done
-  [ -n "$status" ] || fail "the program was still running 10 s after its window was closed"
+  if [ -z "$status" ]; then
+    # What each of its threads is doing, for whoever reads the failure.
+    for task in /proc/"$program_pid"/task/*; do
+      echo "  thread $(cat "$task/comm" 2>/dev/null): state $(awk '{ print $3 }' "$task/stat" 2>/dev/null), in $(cat "$task/wchan" 2>/dev/null)"
+    done
+    fail "the program was still running 10 s after its window was closed"
+  fi
   program_pid=""
   echo "the program ended $(awk -v a="$closed_at" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }') s after its window was closed"
   [ "$status" -eq 0 ] || fail "the program exited with status $status"
