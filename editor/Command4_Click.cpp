@@ -5,6 +5,7 @@
 #include "platform/runtime/WindowHandle.h"
 
 #include <QFileInfo>
+#include <QPointer>
 
 namespace {
 
@@ -25,6 +26,34 @@ QString cannotPlayReason(std::int32_t error)
         return {};
     }
 }
+
+// Keeps the working controls locked while the device reads the new file.
+// The window's events run meanwhile (it stays responsive and can be closed),
+// but a click would act on a file that is half closed and half open: a mark
+// would take the old file's last position, a save would copy the old file.
+// Locking, as Save does, also shows the user that nothing can be done yet.
+class OpeningLock {
+public:
+    explicit OpeningLock(Form1& form)
+        : form_(form)
+        , focused_(form.focusWidget())
+    {
+        form_.enableWorkingControls(false);
+    }
+    ~OpeningLock()
+    {
+        form_.enableWorkingControls(true);
+        // Locking moved the focus off the button that was clicked.
+        if (focused_)
+            focused_->setFocus();
+    }
+    OpeningLock(const OpeningLock&) = delete;
+    OpeningLock& operator=(const OpeningLock&) = delete;
+
+private:
+    Form1& form_;
+    QPointer<QWidget> focused_;
+};
 
 } // namespace
 
@@ -66,6 +95,7 @@ void Form1::openFile(const std::function<void()>& chooseFile)
         rt::trapped(
             [&] {
                 chooseFile();
+                const OpeningLock lock(*this);
                 H.setValue(0);
                 // The old file's overview must not linger over the new one.
                 overview_.stop();

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <initializer_list>
 
 namespace {
 
@@ -45,21 +44,12 @@ private:
     std::int64_t unitBytes_ = 1;
 };
 
-// The controls that start other work; all are locked while a clip is copied.
-void enableWorkingControls(Form1& form, bool enabled)
-{
-    for (QWidget* control : std::initializer_list<QWidget*> { &form.Command1, &form.Command2,
-             &form.Command4, &form.Command5, &form.Command6, &form.Command7, &form.Command9 })
-        control->setEnabled(enabled);
-    form.H.setEnabled(enabled);
-}
-
 // Returns the window from saving to idle.
 void restoreWindow(Form1& form)
 {
     form.setWindowTitle(QStringLiteral("Trimora"));
     form.pb.setValue(0);
-    enableWorkingControls(form, true);
+    form.enableWorkingControls(true);
 }
 
 // Copies the bytes between the marks into `clipName`, one block per step. The
@@ -132,7 +122,7 @@ void Form1::Command7_Click()
             return;
         }
 
-        enableWorkingControls(*this, false);
+        enableWorkingControls(false);
         movie->stopMovie();
         Command1.setText(QStringLiteral("Play"));
         H.setValue(0);
@@ -175,7 +165,7 @@ void Form1::Command7_Click()
             setWindowTitle(QStringLiteral("Trimora"));
             runtime().MsgBox(QStringLiteral("Clip Saved"));
             pb.setValue(0);
-            enableWorkingControls(*this, true);
+            enableWorkingControls(true);
             return;
         }
         if (copying)

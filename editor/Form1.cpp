@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QTimer>
 #include <QUrl>
+#include <initializer_list>
 
 const QString Form1::kHomePage = QStringLiteral("http://trimora.example/");
 const QString Form1::kInfoPage = QStringLiteral("http://trimora.example/info.php?n=trimora");
@@ -174,6 +175,13 @@ void Form1::connectHandlers()
     connect(&H, &Slider::MouseUp, this, &Form1::H_MouseUp);
     connect(&H, &Slider::Click, this, &Form1::H_Click);
     connect(&T, &TimerControl::Timer, this, &Form1::T_Timer);
+}
+
+void Form1::enableWorkingControls(bool enabled)
+{
+    for (QWidget* control : std::initializer_list<QWidget*> {
+             &Command1, &Command2, &Command4, &Command5, &Command6, &Command7, &Command9, &H })
+        control->setEnabled(enabled);
 }
 
 void Form1::closeEvent(QCloseEvent* event)

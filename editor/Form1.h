@@ -90,6 +90,10 @@ public:
     // Open is disabled.
     void openGivenFile(const QString& path);
 
+    // Locks or unlocks the controls that act on the open file (all buttons
+    // but "Website", and the slider) while a save or an open is under way.
+    void enableWorkingControls(bool enabled);
+
     // ---- state record ----
     // Public so that tests can set up and inspect the window's state directly.
     rt::AutoNew<MovieModule> movie;

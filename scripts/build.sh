@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds into build/ (or $TRIMORA_BUILD_DIR).
+# Configures and builds into build/ (or $TRIMORA_BUILD_DIR): everything, or
+# only the targets named in $TRIMORA_BUILD_TARGETS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir="${TRIMORA_BUILD_DIR:-build}"
@@ -11,4 +12,6 @@ if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
-cmake --build "$build_dir"
+targets=()
+[ -n "${TRIMORA_BUILD_TARGETS:-}" ] && read -ra targets <<<"--target $TRIMORA_BUILD_TARGETS"
+cmake --build "$build_dir" "${targets[@]}"

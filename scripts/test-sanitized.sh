@@ -8,7 +8,5 @@ build_dir="${TRIMORA_ASAN_BUILD_DIR:-build-asan}"
 TRIMORA_BUILD_DIR="$build_dir" bash scripts/build.sh -DBUILD_TESTING=ON -DTRIMORA_BENCH=OFF \
   -DTRIMORA_SANITIZE=ON "$@"
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1
-export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-export LSAN_OPTIONS="suppressions=$PWD/tests/support/lsan.supp:print_suppressions=0"
+source scripts/sanitizer-options.sh
 ctest --test-dir "$build_dir" --output-on-failure -j2

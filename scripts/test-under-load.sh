@@ -1,13 +1,35 @@
 #!/usr/bin/env bash
-# Runs the whole test suite three times in a row while twice as many busy
-# loops as there are cores keep the machine loaded, and reports every failure.
-# The loops are ended however the script ends. Builds first, as
-# scripts/test.sh does; extra arguments go to ctest.
+# Runs the whole test suite three times in a row while busy loops keep the
+# machine loaded, and reports every failure. The loops are ended however the
+# script ends.
+#
+#   bash scripts/test-under-load.sh [LOOPS] [--sanitized] [CTEST ARGUMENTS...]
+#
+# LOOPS is the number of busy loops (default: twice the number of cores).
+# Builds first, as scripts/test.sh does; with --sanitized, the AddressSanitizer
+# and UBSan build of scripts/test-sanitized.sh instead.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-build_dir="${TRIMORA_BUILD_DIR:-build}"
+busy=$((2 * $(nproc)))
+if [[ "${1:-}" =~ ^[0-9]+$ ]]; then
+  busy=$1
+  shift
+fi
+sanitized=no
+if [ "${1:-}" = --sanitized ]; then
+  sanitized=yes
+  shift
+fi
 bash scripts/install-deps.sh --test || exit 1
-bash scripts/build.sh -DBUILD_TESTING=ON >/dev/null || exit 1
+if [ "$sanitized" = yes ]; then
+  build_dir="${TRIMORA_ASAN_BUILD_DIR:-build-asan}"
+  TRIMORA_BUILD_DIR="$build_dir" bash scripts/build.sh -DBUILD_TESTING=ON -DTRIMORA_BENCH=OFF \
+    -DTRIMORA_SANITIZE=ON >/dev/null || exit 1
+  source scripts/sanitizer-options.sh
+else
+  build_dir="${TRIMORA_BUILD_DIR:-build}"
+  bash scripts/build.sh -DBUILD_TESTING=ON >/dev/null || exit 1
+fi
 
 loops=()
 stop_loops() {
@@ -17,7 +39,6 @@ stop_loops() {
 }
 trap stop_loops EXIT
 trap 'exit 130' INT TERM
-busy=$((2 * $(nproc)))
 for _ in $(seq "$busy"); do
   bash -c 'while :; do :; done' &
   loops+=($!)

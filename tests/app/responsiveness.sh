@@ -40,10 +40,18 @@ make_chained_tags() { # OUT
 
 longest=()
 worst=0
-# Pings the main window while CASE's steps run; records the longest reply.
+# Milliseconds the program's window thread has spent so far runnable but
+# waiting for a processor: on a busy machine a reply is late by that much
+# without the program being at fault.
+window_thread_waited_ms() {
+  awk '{ printf "%d", $2 / 1000000 }' "/proc/$program_pid/schedstat" 2>/dev/null || echo 0
+}
+# Pings the main window while CASE's steps run; records the longest reply,
+# less what the window thread waited for a processor meanwhile.
 measure() { # NAME COMMAND...
-  local name="$1" out="$work/ping-$1.txt" ping_pid ms
+  local name="$1" out="$work/ping-$1.txt" ping_pid ms waited
   shift
+  waited=$(window_thread_waited_ms)
   "$ping_window" "$main_window" 50 >"$out" 2>&1 &
   ping_pid=$!
   sleep 0.3
@@ -52,14 +60,16 @@ measure() { # NAME COMMAND...
   wait "$ping_pid" || fail "$name: the window answered no ping: $(cat "$out")"
   ms="$(sed -n 's/.*longest reply \([0-9]*\) ms.*/\1/p' "$out")"
   [ -n "$ms" ] || fail "$name: no figure from the ping tool: $(cat "$out")"
-  echo "$name: $(cat "$out")"
+  waited=$(($(window_thread_waited_ms) - waited))
+  echo "$name: $(cat "$out"), window thread waited $waited ms for a processor"
+  ms=$((ms > waited ? ms - waited : 0))
   longest+=("$name=$ms")
   [ "$ms" -gt "$worst" ] && worst="$ms"
   return 0
 }
 
 open_file() { # FILE: through the Open dialog, then lets it play a moment
-  click_open "$main_window"
+  open_dialog "$main_window" >/dev/null
   type_into_dialog '^Open' "$1"
   sleep 1.5
 }
@@ -90,9 +100,8 @@ save_clip() { # FILE: through the Save dialog, until "Clip Saved" is shown and t
 }
 
 look_into_folder() { # FOLDER: shows it in the Open dialog for a while, then cancels
-  click_open "$main_window"
   local dialog
-  dialog="$(find_window '^Open')"
+  dialog="$(open_dialog "$main_window")"
   sleep 0.5
   timeout 5 xdotool windowfocus --sync "$dialog" key ctrl+a || true
   xdotool type --delay 5 "$1/"
@@ -145,6 +154,6 @@ measure dialog-special-files look_into_folder "$work/special"
 [ "$(id -u)" -eq 0 ] && measure dialog-proc look_into_folder /proc
 
 close_program "$main_window"
-echo "longest replies (ms): ${longest[*]}"
+echo "longest replies, less the waiting for a processor (ms): ${longest[*]}"
 [ "$worst" -le "$bound_ms" ] || fail "a reply took $worst ms, more than $bound_ms ms"
 echo "PASS"

@@ -69,6 +69,21 @@ dialog_open() { # NAME: whether the program shows a window of that name
   xdotool search --all --onlyvisible --pid "$program_pid" --name "$1" >/dev/null 2>&1
 }
 
+# While a file opens the window's working buttons are locked and a click on
+# Open is lost: clicks until the Open dialog shows and echoes its id.
+open_dialog() { # MAIN_WINDOW
+  local id
+  for _ in $(seq 40); do
+    click_open "$1"
+    for _ in $(seq 10); do
+      id="$(xdotool search --all --onlyvisible --pid "$program_pid" --name '^Open' 2>/dev/null | head -n1)" || true
+      [ -n "$id" ] && { echo "$id"; return 0; }
+      sleep 0.1
+    done
+  done
+  fail "no window named ^Open appeared"
+}
+
 # Keys typed before the new dialog has the focus are lost, and the name field's
 # completion list may take a Return for itself: type again while it stays open.
 type_into_dialog() { # NAME TEXT: types TEXT and Return until the dialog closes
@@ -86,11 +101,13 @@ type_into_dialog() { # NAME TEXT: types TEXT and Return until the dialog closes
   fail "the $1 dialog did not take the typed text"
 }
 
-close_program() { # WINDOW: closes it as a window manager does; fails unless the program ends within 3 s with 0
+close_program() { # WINDOW: closes it as a window manager does; fails unless the program ends within 10 s with 0
   local closed_at status=""
   "$close_window" "$1"
   closed_at=$(date +%s.%N)
-  for _ in $(seq 30); do
+  # Ending takes well under a second; a busy machine can stretch that a lot,
+  # a program that does not end takes for ever.
+  for _ in $(seq 100); do
     if ! kill -0 "$program_pid" 2>/dev/null; then
       status=0
       wait "$program_pid" || status=$?
@@ -98,7 +115,13 @@ close_program() { # WINDOW: closes it as a window manager does; fails unless the
     fi
     sleep 0.1
   done
-  [ -n "$status" ] || fail "the program was still running 3 s after its window was closed"
+  if [ -z "$status" ]; then
+    # What each of its threads is doing, for whoever reads the failure.
+    for task in /proc/"$program_pid"/task/*; do
+      echo "  thread $(cat "$task/comm" 2>/dev/null): state $(awk '{ print $3 }' "$task/stat" 2>/dev/null), in $(cat "$task/wchan" 2>/dev/null)"
+    done
+    fail "the program was still running 10 s after its window was closed"
+  fi
   program_pid=""
   echo "the program ended $(awk -v a="$closed_at" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }') s after its window was closed"
   [ "$status" -eq 0 ] || fail "the program exited with status $status"

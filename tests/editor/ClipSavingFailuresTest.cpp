@@ -72,21 +72,32 @@ TEST_F(ClipSavingFailures, FullDiskMidCopy)
     expectIdle();
 }
 
-// The source is cut short under the copy, after two of its 40 blocks: the
-// third gets only part of its bytes, and a short clip is no clip.
+// The source is cut short under the copy: after two of its 40 blocks, the
+// third gets only part of its bytes; after 39, the last gets ten. A short
+// clip is no clip.
 TEST_F(ClipSavingFailures, SourceShrinksMidCopy)
 {
-    int blocks = 0;
-    h.duringWait = [&] {
-        if (++blocks == 2) {
-            ASSERT_EQ(::truncate(QFile::encodeName(sourcePath).constData(), 170'000), 0);
-        }
-    };
-    saveAs(clipName);
-    EXPECT_EQ(blocks, 2);
-    EXPECT_EQ(said(), "File already exist.Overwrite?|Clip not saved.\nInput past end of file");
-    expectOldClipKept();
-    expectIdle();
+    const struct {
+        int blocksBefore;
+        off_t cutTo;
+    } cuts[] = { { 2, 170'000 }, { 39, 160'000 + 39 * 4096 + 10 } };
+    for (const auto& cut : cuts) {
+        SCOPED_TRACE(cut.blocksBefore);
+        writeFile(sourcePath, source);
+        h.messages.clear();
+        h.answers.assign(1, rt::MsgBoxResult::Yes);
+        int blocks = 0;
+        h.duringWait = [&] {
+            if (++blocks == cut.blocksBefore) {
+                ASSERT_EQ(::truncate(QFile::encodeName(sourcePath).constData(), cut.cutTo), 0);
+            }
+        };
+        saveAs(clipName);
+        EXPECT_EQ(blocks, cut.blocksBefore);
+        EXPECT_EQ(said(), "File already exist.Overwrite?|Clip not saved.\nInput past end of file");
+        expectOldClipKept();
+        expectIdle();
+    }
 }
 
 TEST_F(ClipSavingFailures, SourceRemovedBeforeTheSave)

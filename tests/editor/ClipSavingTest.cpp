@@ -1,4 +1,5 @@
 #include "tests/editor/ClipSavingTest.h"
+#include "editor/ClipSaveTarget.h"
 
 #include <QFileInfo>
 #include <unistd.h>
@@ -221,6 +222,23 @@ TEST_F(ClipSavingTest, PositionsPastTwoGiB)
         EXPECT_EQ(last, c.last);
         QFile::remove(clipName);
     }
+
+    // The clip's own offsets reach as far: a block lands past 4 GiB, where
+    // its 1-based position puts it (the file is sparse up to there).
+    constexpr qint64 kFourGiB = qint64 { 1 } << 32;
+    const QString big = path(QStringLiteral("big.mp3"));
+    {
+        ClipSaveTarget clip(big);
+        clip.write(1, std::span<const char>("head", 4));
+        clip.write(kFourGiB + 1, std::span<const char>("tail", 4));
+        clip.commit();
+    }
+    QFile written(big);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.size(), kFourGiB + 4);
+    EXPECT_EQ(written.read(4), "head");
+    ASSERT_TRUE(written.seek(kFourGiB));
+    EXPECT_EQ(written.read(4), "tail");
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyleOptionSlider>
+#include <chrono>
+#include <future>
 
 namespace {
 
@@ -81,6 +83,57 @@ TEST_F(TransportTest, OpenPausesForTheDialogThenClosesTheOldDeviceResetsTheMarks
     EXPECT_EQ(form.sourcePath, QStringLiteral("/music/b.mp3"));
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Pause"));
     EXPECT_LT(device.positionMs(), 2000);
+}
+
+// The window's events run while the device reads a long file, but nothing
+// may act on a file then: a mark would take the old file's last position, a
+// save would cut the old file, a second Open would race the first. Each
+// working control is clicked (the slider through its keys) during the open;
+// only "Website" answers.
+TEST_F(TransportTest, NothingActsOnAFileWhileItOpens)
+{
+    open(QStringLiteral("/music/a.mp3"));
+    device.moveTo(7'000);
+    form.T_Timer();
+    std::promise<void> clicked;
+    const std::shared_future<void> done = clicked.get_future().share();
+    h.mci.answer = [pretend = h.mci.answer, done](const std::string& command) {
+        if (command.starts_with("open \"/music/long.mp3\""))
+            done.wait_for(std::chrono::seconds(10)); // without events, never released
+        return pretend(command);
+    };
+    bool clickedDuringOpen = false;
+    h.duringWait = [&] {
+        if (clickedDuringOpen || !form.movie->isOpening())
+            return;
+        clickedDuringOpen = true;
+        for (QPushButton* button : { &form.Command5, &form.Command6, &form.Command9, &form.Command7,
+                 &form.Command1, &form.Command2, &form.Command4, &form.Command3 })
+            button->click();
+        QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+        QApplication::sendEvent(&form.H, &end);
+        clicked.set_value();
+    };
+    const std::size_t mark = h.mci.commands.size();
+
+    open(QStringLiteral("/music/long.mp3"));
+
+    ASSERT_TRUE(clickedDuringOpen);
+    EXPECT_EQ(form.selectionStartMs, 0);
+    EXPECT_EQ(form.selectionEndMs, 0);
+    for (QLabel* label : { &form.Label7, &form.Label9, &form.Label3 })
+        EXPECT_EQ(label->text(), QStringLiteral("0 : 0 : 0"));
+    EXPECT_EQ(said(), "");
+    EXPECT_EQ(h.dialogs.size(), 2u) << "no second Open";
+    EXPECT_EQ(h.shellStarts.size(), 1u) << "Website still answers";
+    const Commands sent = sentSince(mark);
+    EXPECT_EQ(std::vector(sent.begin() + 3, sent.end()),
+        (Commands { sent[3], "play movie", "set movie time format ms", "status movie length" }));
+    EXPECT_EQ(form.Command1.text(), QStringLiteral("Pause"));
+    EXPECT_TRUE(device.isPlaying());
+    EXPECT_EQ(form.H.value(), 0);
+    // Unlocked again once the file is open.
+    EXPECT_TRUE(form.Command5.isEnabled() && form.H.isEnabled());
 }
 
 // A file the device refuses must not look as if it played.

@@ -112,6 +112,8 @@ TEST_F(MovieModuleTest, OpenLetsEventsRunAndKeepsHandlersOffTheDeviceUntilItIsAn
         opening = movie.isOpening();
         movie.playMovie();
         EXPECT_EQ(movie.Error, 263);
+        movie.getPositionInMS();
+        EXPECT_EQ(movie.Error, 263);
         handlerRan.set_value();
     };
     movie.Filename = "a.mp3";

@@ -1,4 +1,5 @@
 #include "platform/audio/PlaybackSession.h"
+#include "platform/audio/PlaybackFeed.h"
 #include "platform/audio/SoundOutput.h"
 #include "tests/support/Fixtures.h"
 
@@ -58,4 +59,19 @@ TEST(PlaybackSessionTest, TheFeedHoldsSoundBeforeTheOutputStarts)
         EXPECT_GE(*frames, c.atLeast) << "from " << c.from;
         EXPECT_LE(*frames, c.atMost) << "from " << c.from;
     }
+}
+
+// Sound handed over while earlier sound still plays is heard after it: a
+// device that asks for its buffers early (SDL's dummy driver runs a few per
+// cent fast, and every device asks in a burst at the start) must not move
+// the heard clock ahead of the wall clock.
+TEST(PlaybackFeedTest, SoundHandedOverEarlyIsHeardAfterWhatPlays)
+{
+    using namespace std::chrono_literals;
+    PlaybackFeed feed(44'100, 2, 500ms);
+    const auto first = PlaybackFeed::Clock::now();
+    for (std::int64_t frames = 4'410; frames <= 44'100; frames += 4'410)
+        feed.handedOver(frames); // ten buffers of 100 ms, all at once
+    EXPECT_LE(feed.heardFrames(first + 500ms), 22'050);
+    EXPECT_EQ(feed.heardFrames(first + 10s), 44'100) << "all of it is heard in the end";
 }

@@ -85,6 +85,10 @@ TEST(CommonDialog, OpensInTheFolderLastUsed)
         whenShown([](QFileDialog& shown) { static_cast<QDialog&>(shown).accept(); });
         first.ShowOpen();
     }
+    // The file dialog keeps a folder of its own for the rest of the run; a
+    // next run has only what was stored. Pointed elsewhere, it must not count.
+    QTemporaryDir elsewhere;
+    QFileDialog(nullptr, QString(), elsewhere.path()).setDirectory(elsewhere.path());
     const struct {
         QString fileName;
         QString folder;

@@ -55,6 +55,18 @@ protected:
     }
 
     static void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+    // The mode once it is no longer "playing", polled until `limitMs` have
+    // passed: room for a busy machine, where sound lags the clock.
+    static std::string modeOncePlayed(int limitMs = 20'000)
+    {
+        std::string now = mode();
+        for (int waited = 0; now == "playing" && waited < limitMs; waited += 10) {
+            sleepMs(10);
+            now = mode();
+        }
+        return now;
+    }
 };
 
 } // namespace mcitest

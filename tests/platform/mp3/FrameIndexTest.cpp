@@ -2,6 +2,7 @@
 #include "platform/mp3/FrameWalker.h"
 #include "platform/mp3/Mp3Decoder.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/MpegFrames.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -18,6 +19,30 @@ TEST(FrameIndexTest, KeepsEveryStepthFrameAsItGrows)
     EXPECT_GE(index.offsets.size(), FrameIndex::kMaxEntries / 2);
     for (std::size_t i = 0; i < index.offsets.size(); ++i)
         ASSERT_EQ(index.offsets[i], std::int64_t(i) * index.step * 10) << i;
+}
+
+// A frame table keeps offsets up to 4 TiB in its eight bytes a frame, with
+// each frame's size, step back and start of a run intact beside them.
+TEST(FrameTableTest, KeepsOffsetsUpToFourTiB)
+{
+    const std::string bytes = mpegframes::layer3();
+    const auto header = parseFrameHeader(reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    ASSERT_TRUE(header);
+    const struct {
+        std::int64_t offset;
+        bool startsRun;
+        int stepBack;
+    } frames[] = { { 0, true, 0 }, { (std::int64_t(1) << 40) + 288, true, 0 },
+        { (std::int64_t(1) << 42) - 288, false, 1 } };
+    FrameTable table;
+    for (const auto& frame : frames)
+        table.add(frame.offset, *header, frame.startsRun, 0);
+    for (std::size_t i = 0; i < std::size(frames); ++i) {
+        EXPECT_EQ(table[i].offset, frames[i].offset) << i;
+        EXPECT_EQ(table[i].bytes, 288) << i;
+        EXPECT_EQ(table[i].startsRun, frames[i].startsRun) << i;
+        EXPECT_EQ(table[i].stepBack, frames[i].stepBack) << i;
+    }
 }
 
 // Seeking through our own index lands where libmpg123's own seeking, which
