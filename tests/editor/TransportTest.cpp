@@ -128,7 +128,8 @@ TEST_F(TransportTest, NothingActsOnAFileWhileItOpens)
     EXPECT_EQ(h.shellStarts.size(), 1u) << "Website still answers";
     const Commands sent = sentSince(mark);
     EXPECT_EQ(std::vector(sent.begin() + 3, sent.end()),
-        (Commands { sent[3], "play movie", "set movie time format ms", "status movie length" }));
+        (Commands { sent[3], "play movie", "set movie time format ms", "status movie length",
+            "status movie audio" }));
     EXPECT_EQ(form.Command1.text(), QStringLiteral("Pause"));
     EXPECT_TRUE(device.isPlaying());
     EXPECT_EQ(form.H.value(), 0);
