@@ -33,6 +33,16 @@ std::string plain(int)
     return layer3();
 }
 
+// MPEG-2, 24 kHz, 64 kbit/s: a 192-byte frame of 24 ms drawing `reservoir`
+// bytes and announcing `bits` of coded sound in its first channel.
+std::string announcing(int reservoir, int bits)
+{
+    std::string out = frame(0xF3, 0x84, 0, 192, reservoir, false);
+    // part2_3_length, from bit 10 of the side information
+    out[5] = char(bits >> 6), out[6] = char((bits & 0x3F) << 2);
+    return out;
+}
+
 // 64 kbit/s at 32 kHz: 288-byte frames of 36 ms (MPEG-2.5 at 8 kHz: 72 ms).
 std::vector<Row> rows()
 {
@@ -99,16 +109,25 @@ std::vector<Row> rows()
             id3v2(0)
                 + times(8,
                     [](int i) {
-                        std::string out = frame(0xF3, 0x84, 0, 192,
-                            i == 4       ? 50
-                                : i == 5 ? 100
-                                         : 0,
-                            false);
-                        if (i == 4) // part2_3_length, from bit 10 of the side information
-                            out[5] = char(1400 >> 6), out[6] = char((1400 & 0x3F) << 2);
-                        return out;
+                        return announcing(i == 4 ? 50 : i == 5 ? 100 : 0, i == 4 ? 1400 : 0);
                     }),
             { { 150, 160, 586, 1354, 1546 } } },
+        // The same frames, frame 3 drawing 20 bytes and announcing 1,000 bits
+        // (171 bytes hold 1,368): a decoder starts there without a word, so
+        // the clip does too. After the gap the first frame announces more
+        // than it holds, but a clip never reaches back across the gap.
+        { "first frame whose sound fits in its own bytes, and one after a gap",
+            id3v2(0)
+                + times(8,
+                    [](int i) {
+                        return announcing(i == 3 ? 20 : i == 4 ? 50 : 0, i == 3 ? 1000 : 0);
+                    })
+                + std::string(100, '\0')
+                + times(4,
+                    [](int i) {
+                        return announcing(i == 0 ? 20 : i == 1 ? 50 : 0, i == 0 ? 1400 : 0);
+                    }),
+            { { 125, 140, 586, 1162, 1546 }, { 250, 260, 1646, 2222, 2414 } } },
         // The largest free-format frame (26.1 ms at 44.1 kHz).
         { "3,456-byte free format", times(6, [](int) { return frame(0xFB, 0x00, 0, 3456); }),
             { { 30, 60, 0, 10368, 20736 } } },
