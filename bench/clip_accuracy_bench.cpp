@@ -303,27 +303,11 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-// Interleaved 16-bit samples of a decode, and its channel count.
-struct Pcm {
-    int channels = 0;
-    std::vector<std::int16_t> samples;
-    std::int64_t frames() const { return channels ? std::int64_t(samples.size()) / channels : 0; }
-};
+using decodedsound::Pcm;
 
 Pcm decodeWithLibmpg123(const std::filesystem::path& file)
 {
-    Pcm out;
-    mp3::Mp3Decoder decoder;
-    if (!decoder.open(file))
-        return out;
-    out.channels = decoder.channels();
-    std::vector<std::int16_t> buffer(16384);
-    std::size_t got = 0;
-    while (decoder.read(reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size() * 2, got)
-        == mp3::Mp3Decoder::Read::Data)
-        out.samples.insert(
-            out.samples.end(), buffer.begin(), buffer.begin() + std::ptrdiff_t(got / 2));
-    return out;
+    return decodedsound::decodePcm(file);
 }
 
 Pcm decodeWithFfmpeg(const std::filesystem::path& file, int channels)
@@ -334,7 +318,9 @@ Pcm decodeWithFfmpeg(const std::filesystem::path& file, int channels)
             "s16le", "-" });
     process.waitForFinished(120'000);
     const QByteArray bytes = process.readAllStandardOutput();
-    Pcm out { channels, std::vector<std::int16_t>(std::size_t(bytes.size()) / 2) };
+    Pcm out;
+    out.channels = channels;
+    out.samples.resize(std::size_t(bytes.size()) / 2);
     std::memcpy(out.samples.data(), bytes.data(), out.samples.size() * 2);
     return out;
 }

@@ -43,4 +43,33 @@ inline Sound decode(
     return out;
 }
 
+// The decode as it comes, channels interleaved, with what the decoder tells
+// of the stream: the samples it drops for gapless play and its length.
+struct Pcm {
+    int channels = 0;
+    std::int64_t trim = 0;
+    std::int64_t length = 0;
+    std::vector<std::int16_t> samples;
+
+    std::int64_t frames() const { return channels ? std::int64_t(samples.size()) / channels : 0; }
+};
+
+inline Pcm decodePcm(const std::filesystem::path& file)
+{
+    Pcm out;
+    mp3::Mp3Decoder decoder;
+    if (!decoder.open(file))
+        return out;
+    out.channels = decoder.channels();
+    out.trim = decoder.gaplessTrim();
+    out.length = decoder.length();
+    std::vector<std::int16_t> buffer(16384);
+    std::size_t got = 0;
+    while (decoder.read(reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size() * 2, got)
+        == mp3::Mp3Decoder::Read::Data)
+        out.samples.insert(
+            out.samples.end(), buffer.begin(), buffer.begin() + std::ptrdiff_t(got / 2));
+    return out;
+}
+
 } // namespace decodedsound

@@ -12,6 +12,7 @@
 #include "platform/mp3/InfoFrameWriter.h"
 #include "platform/mp3/Mp3Decoder.h"
 #include "platform/mp3/Mp3Layout.h"
+#include "tests/support/DecodedSound.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/MpegFrames.h"
 #include "tests/support/TempFiles.h"
@@ -37,29 +38,11 @@ void writeFile(const std::filesystem::path& path, const Bytes& bytes)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-struct Decoded {
-    std::int64_t trim = 0;
-    std::int64_t length = 0;
-    int channels = 0;
-    std::vector<std::int16_t> samples;
-};
+using Decoded = decodedsound::Pcm;
 
 Decoded decode(const std::filesystem::path& path)
 {
-    Decoded out;
-    mp3::Mp3Decoder decoder;
-    if (!decoder.open(path))
-        return out;
-    out.trim = decoder.gaplessTrim();
-    out.length = decoder.length();
-    out.channels = decoder.channels();
-    std::vector<std::int16_t> buffer(8192);
-    std::size_t got = 0;
-    while (decoder.read(reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size() * 2, got)
-        == mp3::Mp3Decoder::Read::Data)
-        out.samples.insert(
-            out.samples.end(), buffer.begin(), buffer.begin() + std::ptrdiff_t(got / 2));
-    return out;
+    return decodedsound::decodePcm(path);
 }
 
 // The largest difference between `clip` from sample `clipFrom` on and
