@@ -44,5 +44,5 @@ void writeClipBytes(ClipSaveSource& source, const QString& clipName, const ClipB
             std::span<const char>(buffer).first(std::size_t(count)));
         position += count;
     }
-    clip.commit([] {}); // no window to keep answering
+    clip.commit();
 }

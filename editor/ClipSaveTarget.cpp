@@ -52,7 +52,10 @@ void ClipSaveTarget::write(std::int64_t position, std::span<const char> bytes)
 void ClipSaveTarget::commit(const std::function<void()>& whileWaiting)
 {
     // Nothing else touches the file while the worker has it.
-    if (runOffWindowThread([this] { return file_.commit(); }, whileWaiting))
+    const bool committed = whileWaiting
+        ? runOffWindowThread([this] { return file_.commit(); }, whileWaiting)
+        : file_.commit();
+    if (committed)
         return;
     if (file_.error() == QFileDevice::RenameError)
         rt::raise(rt::err::PathFileAccessError);

@@ -26,7 +26,8 @@ public:
     // Puts the clip in place under its name once it is safely on the disk.
     // The sync and the rename run on a worker thread, as either may wait long
     // on a busy disk; `whileWaiting` runs every few milliseconds meanwhile.
-    void commit(const std::function<void()>& whileWaiting);
+    // Without it (no window to keep answering) they run right here.
+    void commit(const std::function<void()>& whileWaiting = {});
 
 private:
     [[noreturn]] void raiseWriteError() const;

@@ -38,9 +38,10 @@ inline std::string layer3(int reservoir = 0, bool crc = false)
 
 // The same with the info frame an encoder writes first, counting `frames`,
 // and with the encoder's extension telling its delay when one is given.
-inline std::string infoFrame(std::uint32_t frames, int encoderDelay = -1)
+inline std::string infoFrame(std::uint32_t frames, int encoderDelay = -1, bool crc = false)
 {
-    std::string out = layer3();
+    // Encoders write the tag right after the side information, CRC or not.
+    std::string out = layer3(0, crc);
     out.replace(36, 12,
         std::string { 'I', 'n', 'f', 'o', 0, 0, 0, 1, char(frames >> 24), char(frames >> 16),
             char(frames >> 8), char(frames) });

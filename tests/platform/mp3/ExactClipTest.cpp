@@ -253,14 +253,9 @@ TEST(ExactClipTest, TagsLoseTheLengthOnly)
 // tells must count, or every mark of the file maps a frame and more off.
 TEST(ExactClipTest, InfoFrameOfAProtectedStreamIsFound)
 {
-    std::string info = mpegframes::layer3(0, true);
-    info.replace(36, 12, std::string { 'I', 'n', 'f', 'o', 0, 0, 0, 1, 0, 0, 0, 8 });
-    info.replace(48, 4, "LAME");
-    info[48 + 21] = char(576 >> 4);
-    info[48 + 22] = char((576 & 0xF) << 4);
     tempfiles::TempDir dir;
-    const std::string stream
-        = info + mpegframes::times(8, [](int) { return mpegframes::layer3(0, true); });
+    const std::string stream = mpegframes::infoFrame(8, 576, true)
+        + mpegframes::times(8, [](int) { return mpegframes::layer3(0, true); });
     writeFile(dir / "crc.mp3", Bytes(stream.begin(), stream.end()));
     mp3::FileReader file(dir / "crc.mp3");
     const auto layout = mp3::findMp3Layout(file);
