@@ -97,7 +97,6 @@ TEST_P(ClipSourceChanged, SaveAfterTheChange)
         EXPECT_EQ(readFile(path(QStringLiteral("after.mp3"))),
             readFile(path(QStringLiteral("before.mp3"))));
     } else {
-
         EXPECT_FALSE(QFile::exists(path(QStringLiteral("after.mp3"))));
     }
     expectIdle();
