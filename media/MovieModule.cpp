@@ -99,8 +99,11 @@ std::uint32_t MovieModule::sendWhileEventsRun(const QString& command)
     } catch (...) {
         // The program is ending inside the wait: the open stops reading the
         // file, and what it leaves open is closed again rather than outlive
-        // the window.
-        send_("close movie", nullptr, 0, 0);
+        // the window. A close that reaches the device before the open's own
+        // thread has sent it stops nothing, so it is sent until the open ends.
+        do
+            send_("close movie", nullptr, 0, 0);
+        while (answer.wait_for(kEventsEvery) != std::future_status::ready);
         if (answer.get() == 0)
             send_("close movie", nullptr, 0, 0);
         opening_ = false;

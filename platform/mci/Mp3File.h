@@ -42,5 +42,10 @@ struct Mp3File {
 // than at the start gives MCIERR_FILE_READ.
 std::variant<Mp3File, MciResult> openMp3File(
     const std::filesystem::path& path, std::stop_token stop = {});
+// The same for the file already open on `fd`, known to the user as `path`:
+// what is examined, played and shared is that very file, whatever `path`
+// names by then.
+std::variant<Mp3File, MciResult> openMp3File(
+    int fd, const std::filesystem::path& path, std::stop_token stop = {});
 
 } // namespace mci

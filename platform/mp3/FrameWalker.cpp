@@ -254,10 +254,13 @@ FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token 
     FrameWalk walk;
     const bool layer3 = layout.header.layer == 3;
     // Room for as many frames as the audio holds at the first frame's size,
-    // so that the lists are not copied as they grow.
+    // so that the lists are not copied as they grow; but no more than a long
+    // file has, as a file of mostly holes or damage would ask for more memory
+    // than the machine has, and its frames are far fewer.
+    constexpr std::int64_t kMostFramesReserved = std::int64_t(1) << 22;
     const int unpaddedBytes = std::max(1, layout.header.frameBytes - layout.header.paddingBytes());
-    const auto framesExpected = std::size_t(
-        std::max<std::int64_t>(0, layout.audioEnd - layout.firstAudioFrame()) / unpaddedBytes + 1);
+    const auto framesExpected = std::size_t(std::min(kMostFramesReserved,
+        std::max<std::int64_t>(0, layout.audioEnd - layout.firstAudioFrame()) / unpaddedBytes + 1));
     walk.table.reserve(framesExpected);
     if (layer3)
         walk.loudness.reserve(framesExpected);

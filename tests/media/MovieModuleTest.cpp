@@ -10,6 +10,7 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <optional>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -126,30 +127,41 @@ TEST_F(MovieModuleTest, OpenLetsEventsRunAndKeepsHandlersOffTheDeviceUntilItIsAn
 }
 
 // The program ends while a long open waits: the alias is closed, which stops
-// the open's walk, before the wait for the open, so the end is not held up.
+// the open's walk, before the wait for the open, so the end is not held up;
+// also when the first close reaches the device before the open does, as
+// when the open's thread starts late on a busy machine.
 TEST_F(MovieModuleTest, EndingDuringAnOpenClosesTheAliasBeforeWaitingForIt)
 {
+    std::atomic<int> closes = 0;
     std::atomic<bool> openPending = false;
+    std::atomic<bool> stopSent = false;
     std::promise<void> closed;
     const std::shared_future<void> closedFuture = closed.get_future().share();
     device.answer = [&](const std::string& command) {
         if (command.starts_with("open")) {
+            // Only closes that come later reach this open.
+            while (closes < 2)
+                std::this_thread::yield();
             openPending = true;
             const bool stopped
                 = closedFuture.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
             openPending = false;
             return Reply { std::nullopt, stopped ? 514u : 0u };
         }
-        if (command == "close movie" && openPending)
+        // The first close comes before the open, the second before the open
+        // waits for one.
+        if (command == "close movie" && ++closes > 2 && openPending && !stopSent.exchange(true))
             closed.set_value();
         return Reply {};
     };
     seams.duringWait = [&] { runtime.End(); };
     movie.Filename = "a.mp3";
     EXPECT_ANY_THROW(movie.openMovie());
-    EXPECT_EQ(device.commands,
-        (Commands { "close movie", "open \"a.mp3\" type mpegvideo alias movie", "close movie" }));
     EXPECT_EQ(closedFuture.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+    EXPECT_EQ(device.count("open \"a.mp3\" type mpegvideo alias movie"), 1u);
+    EXPECT_EQ(device.commands.front(), "close movie");
+    EXPECT_GE(device.count("close movie"), 3u);
+    EXPECT_EQ(device.count("close movie"), device.commands.size() - 1);
 }
 
 TEST_F(MovieModuleTest, TransportCommandsAreSentWithoutReplyAndStoreTheirResult)

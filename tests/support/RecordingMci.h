@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,10 +55,15 @@ public:
         return [this](const char* command, char* buffer, std::uint32_t length,
                    std::intptr_t callbackWindow) {
             const bool hasBuffer = buffer != nullptr && length > 0;
-            commands.emplace_back(command);
-            calls.push_back(Call { command, length, callbackWindow,
-                hasBuffer ? std::string(buffer, length) : std::string() });
-            const Reply reply = answer ? answer(commands.back()) : Reply {};
+            {
+                // An open is sent from a thread of its own while the window
+                // sends on.
+                const std::lock_guard lock(recording_);
+                commands.emplace_back(command);
+                calls.push_back(Call { command, length, callbackWindow,
+                    hasBuffer ? std::string(buffer, length) : std::string() });
+            }
+            const Reply reply = answer ? answer(command) : Reply {};
             if (reply.text && hasBuffer) {
                 const std::size_t n = std::min<std::size_t>(reply.text->size(), length - 1);
                 std::memcpy(buffer, reply.text->data(), n);
@@ -66,6 +72,9 @@ public:
             return reply.code;
         };
     }
+
+private:
+    std::mutex recording_;
 };
 
 } // namespace harness

@@ -39,16 +39,22 @@ void writeWithHoles(
 
 // An MP3, a hole of a gigabyte, the MP3 again: the audio ends at the hole,
 // with or without an info tag to tell the length, and neither the open nor a
-// close waits on a walk through the hole.
+// close waits on a walk through the hole. A terabyte's hole after frames of
+// 72 bytes is no reason to ask for memory for all the frames it could hold.
 TEST_F(MciTest, AGigabyteHoleEndsTheAudioWithoutOpenOrCloseWaitingOnIt)
 {
     TempDir dir;
-    for (const char* fixture : { "cbr128_10s.mp3", "cbr128_noinfo_10s.mp3" }) {
+    const std::pair<const char*, std::int64_t> cases[] = {
+        { "cbr128_10s.mp3", std::int64_t(1) << 30 },
+        { "cbr128_noinfo_10s.mp3", std::int64_t(1) << 30 },
+        { "mpeg25_8k_10s.mp3", std::int64_t(1) << 40 },
+    };
+    for (const auto& [fixture, gap] : cases) {
         ASSERT_EQ(openAsMovie(fixtures::path(fixture)), 0u);
         const std::int64_t alone = length();
         ASSERT_EQ(send("close movie"), 0u);
         const auto holed = dir / fixture;
-        writeWithHoles(holed, readFile(fixtures::path(fixture)), std::int64_t(1) << 30, 2);
+        writeWithHoles(holed, readFile(fixtures::path(fixture)), gap, 2);
 
         for (int round = 0; round < 2; ++round) {
             auto start = realtime::Moment::now();
@@ -58,8 +64,8 @@ TEST_F(MciTest, AGigabyteHoleEndsTheAudioWithoutOpenOrCloseWaitingOnIt)
             start = realtime::Moment::now();
             ASSERT_EQ(send("close movie"), 0u);
             const double closeMs = workedMsSince(start);
-            std::printf(
-                "%s with a 1 GiB hole: open %.1f ms, close %.1f ms\n", fixture, openMs, closeMs);
+            std::printf("%s with a hole of %lld bytes: open %.1f ms, close %.1f ms\n", fixture,
+                static_cast<long long>(gap), openMs, closeMs);
             EXPECT_LT(openMs, 500.0) << fixture;
             EXPECT_LT(closeMs, 500.0) << fixture;
         }

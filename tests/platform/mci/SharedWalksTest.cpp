@@ -6,6 +6,7 @@
 
 #include "platform/mci/Mp3File.h"
 #include "platform/mp3/AudioBytes.h"
+#include "platform/mp3/FileIdentity.h"
 #include "platform/mp3/LoudnessScan.h"
 #include "platform/mp3/SharedWalks.h"
 
@@ -16,9 +17,9 @@
 
 namespace {
 
-// Waits for the table of `file` to be shared, as the device's background walk may
-// still be going on.
-std::shared_ptr<const mp3::FrameTable> sharedSoon(const std::filesystem::path& file)
+// Waits for the table of `file` (a path or an identity) to be shared, as the
+// device's background walk may still be going on.
+std::shared_ptr<const mp3::FrameTable> sharedSoon(const auto& file)
 {
     for (int wait = 0; wait < 200; ++wait) {
         if (auto shared = mp3::sharedFrameTable(file))
@@ -67,19 +68,22 @@ TEST(SharedWalksTest, MappingUsesTheOpenDevicesFramesWhileTheFileIsUnchanged)
 TEST(SharedWalksTest, OnlyTheVeryFileTheDeviceWalkedIsLentItsFrames)
 {
     const std::string other = mcitest::readFile(fixtures::path("cbr128_noinfo_10s.mp3"));
+    const auto renameOtherOverIt = [&](const std::filesystem::path& file) {
+        mcitest::writeFile(file.string() + ".new", other);
+        std::filesystem::rename(file.string() + ".new", file);
+    };
     const struct {
         const char* change;
         std::function<void(const std::filesystem::path&)> make;
         bool lent;
+        // Made after the file was opened but before the device examined it:
+        // its identity must come from what was opened, not from the name.
+        bool whileOpening = false;
     } cases[] = {
         { "none", [](const std::filesystem::path&) {}, true },
         // Swapped in by a rename after the open, as an editor saves.
-        { "another file renamed over it",
-            [&](const std::filesystem::path& file) {
-                mcitest::writeFile(file.string() + ".new", other);
-                std::filesystem::rename(file.string() + ".new", file);
-            },
-            false },
+        { "another file renamed over it", renameOtherOverIt, false },
+        { "another file renamed over it while it opens", renameOtherOverIt, false, true },
         // Same size and modification time: only the change time tells.
         { "rewritten in place, its time put back",
             [](const std::filesystem::path& file) {
@@ -99,11 +103,19 @@ TEST(SharedWalksTest, OnlyTheVeryFileTheDeviceWalkedIsLentItsFrames)
         mcitest::TempDir dir;
         const auto file = dir / "a.mp3";
         std::filesystem::copy_file(fixtures::path("vbr_noinfo_10s.mp3"), file);
-        auto opened = mci::openMp3File(file);
+        const int openedFd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (c.whileOpening)
+            c.make(file);
+        // Taken after the rename, which changes the opened file's change time.
+        const auto opensIdentity = mp3::identityOf(openedFd);
+        ASSERT_TRUE(opensIdentity);
+        auto opened = mci::openMp3File(openedFd, file);
+        ::close(openedFd);
         ASSERT_TRUE(std::holds_alternative<mci::Mp3File>(opened));
-        const auto devices = sharedSoon(file);
+        const auto devices = sharedSoon(*opensIdentity);
         ASSERT_NE(devices, nullptr);
-        c.make(file);
+        if (!c.whileOpening)
+            c.make(file);
         const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
         const auto saves = mp3::frameTableOf(fd);
         ::close(fd);
