@@ -1,4 +1,5 @@
 #include "tests/editor/ClipSavingTest.h"
+#include "tests/support/HeldWalk.h"
 
 #include <QFileDevice>
 #include <csignal>
@@ -118,6 +119,21 @@ TEST_F(ClipSavingFailures, WindowClosedMidCopy)
     };
     saveAs(clipName);
     EXPECT_EQ(blocks, 3);
+    EXPECT_EQ(h.quitRequests, 1);
+    EXPECT_EQ(said(), "File already exist.Overwrite?");
+    expectOldClipKept();
+}
+
+// Closing the window while Save waits for the device's walk of the source
+// ends the program then, not once the walk is done.
+TEST_F(ClipSavingFailures, WindowClosedWhileTheDeviceWalksTheSource)
+{
+    const auto identity = mp3::identityOf(std::filesystem::path(sourcePath.toStdString()));
+    ASSERT_TRUE(identity);
+    HeldWalk walking(*identity);
+    h.duringWait = [&] { form.close(); };
+    saveAs(clipName);
+    EXPECT_FALSE(walking.outlasted());
     EXPECT_EQ(h.quitRequests, 1);
     EXPECT_EQ(said(), "File already exist.Overwrite?");
     expectOldClipKept();

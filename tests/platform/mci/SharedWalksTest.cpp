@@ -6,8 +6,10 @@
 
 #include "platform/mci/Mp3File.h"
 #include "platform/mp3/AudioBytes.h"
+#include "platform/mp3/FileReader.h"
 #include "platform/mp3/LoudnessScan.h"
 #include "platform/mp3/SharedWalks.h"
+#include "tests/support/HeldWalk.h"
 
 #include <fcntl.h>
 #include <functional>
@@ -159,29 +161,38 @@ TEST(SharedWalksTest, TheSketchTakesTheLoudnessTheDevicesWalkKept)
 }
 
 // Save right after an open waits for the device's walk under way and takes
-// its table, letting the window's events run meanwhile, rather than walk the
-// file a second time.
+// its table rather than walk the file a second time; a stop request ends a
+// wait for a walk that does not end.
 TEST(SharedWalksTest, SaveWaitsForTheDevicesWalkUnderWayInsteadOfWalkingAgain)
 {
     mcitest::TempDir dir;
-    const auto file = dir / "a.mp3";
-    std::filesystem::copy_file(fixtures::path("vbr_noinfo_10s.mp3"), file);
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    const auto identity = mp3::identityOf(fd);
-    ASSERT_TRUE(identity);
     const auto planted = mp3::frameTableOf(fixtures::path("vbr_info_10s.mp3"));
-    auto walking = std::make_unique<mp3::PendingWalk>(*identity);
-    std::thread walker([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        mp3::shareFrameTable(*identity, planted);
-        walking.reset();
-    });
-    int eventRuns = 0;
-    const auto saves = mp3::frameTableOf(fd, [&] { ++eventRuns; });
-    walker.join();
-    ::close(fd);
-    EXPECT_EQ(saves, planted);
-    EXPECT_GT(eventRuns, 0);
+    for (const bool stopped : { false, true }) {
+        SCOPED_TRACE(stopped ? "stopped" : "waited for");
+        const auto file = dir / (stopped ? "stopped.mp3" : "waited.mp3");
+        std::filesystem::copy_file(fixtures::path("vbr_noinfo_10s.mp3"), file);
+        mp3::FileReader reader(file);
+        const auto identity = mp3::identityOf(reader.fd());
+        ASSERT_TRUE(identity);
+        HeldWalk walking(*identity);
+        std::stop_source stop;
+        std::thread walker([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (stopped) {
+                stop.request_stop();
+            } else {
+                mp3::shareFrameTable(*identity, planted);
+                walking.outlasted();
+            }
+        });
+        mp3::FrameTableLookup lookup(reader);
+        const auto found = lookup.find(stop.get_token());
+        walker.join();
+        EXPECT_FALSE(walking.outlasted());
+        EXPECT_EQ(found.table, stopped ? nullptr : planted);
+        EXPECT_FALSE(found.walked);
+        EXPECT_EQ(lookup.waits(), stopped);
+    }
 }
 
 } // namespace
