@@ -9,7 +9,6 @@
 #include "platform/mp3/FileReader.h"
 #include "platform/mp3/LoudnessScan.h"
 #include "platform/mp3/SharedWalks.h"
-#include "tests/support/HeldWalk.h"
 
 #include <fcntl.h>
 #include <functional>
@@ -161,38 +160,27 @@ TEST(SharedWalksTest, TheSketchTakesTheLoudnessTheDevicesWalkKept)
 }
 
 // Save right after an open waits for the device's walk under way and takes
-// its table rather than walk the file a second time; a stop request ends a
-// wait for a walk that does not end.
+// its table rather than walk the file a second time.
 TEST(SharedWalksTest, SaveWaitsForTheDevicesWalkUnderWayInsteadOfWalkingAgain)
 {
     mcitest::TempDir dir;
+    const auto file = dir / "a.mp3";
+    std::filesystem::copy_file(fixtures::path("vbr_noinfo_10s.mp3"), file);
+    mp3::FileReader reader(file);
+    const auto identity = mp3::identityOf(reader.fd());
+    ASSERT_TRUE(identity);
     const auto planted = mp3::frameTableOf(fixtures::path("vbr_info_10s.mp3"));
-    for (const bool stopped : { false, true }) {
-        SCOPED_TRACE(stopped ? "stopped" : "waited for");
-        const auto file = dir / (stopped ? "stopped.mp3" : "waited.mp3");
-        std::filesystem::copy_file(fixtures::path("vbr_noinfo_10s.mp3"), file);
-        mp3::FileReader reader(file);
-        const auto identity = mp3::identityOf(reader.fd());
-        ASSERT_TRUE(identity);
-        HeldWalk walking(*identity);
-        std::stop_source stop;
-        std::thread walker([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            if (stopped) {
-                stop.request_stop();
-            } else {
-                mp3::shareFrameTable(*identity, planted);
-                walking.outlasted();
-            }
-        });
-        mp3::FrameTableLookup lookup(reader);
-        const auto found = lookup.find(stop.get_token());
-        walker.join();
-        EXPECT_FALSE(walking.outlasted());
-        EXPECT_EQ(found.table, stopped ? nullptr : planted);
-        EXPECT_FALSE(found.walked);
-        EXPECT_EQ(lookup.waits(), stopped);
-    }
+    auto walking = std::make_unique<mp3::PendingWalk>(*identity);
+    std::thread walker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        mp3::shareFrameTable(*identity, planted);
+        walking.reset();
+    });
+    mp3::FrameTableLookup lookup(reader);
+    const auto found = lookup.find();
+    walker.join();
+    EXPECT_EQ(found.table, planted);
+    EXPECT_FALSE(found.walked);
 }
 
 } // namespace
