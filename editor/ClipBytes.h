@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // What a clip holds for two marks: bytes made for it, then the source's
@@ -16,10 +17,12 @@ struct ClipBytes {
 
 // The ordinary clip (see clipSaveRange; no head), or with `exact` the clip
 // that decodes to exactly the marked samples (see mp3::ExactClip). A file
-// without MPEG frames has no exact clip and gets the ordinary one.
+// without MPEG frames has no exact clip and gets the ordinary one. Either is
+// mapped on frames found and checked once (see ClipSaveSourceCheck, which
+// also tells what `letEventsRun` is for).
 ClipBytes clipBytesFor(int sourceFd, std::int64_t sourceBytes, std::int32_t lengthMs,
     std::int32_t startMs, std::int32_t endMs, bool exact,
-    const mp3::WhileWalkPending& whileWaiting = {});
+    const std::function<void()>& letEventsRun = {});
 
 class ClipSaveSource;
 

@@ -13,13 +13,13 @@ constexpr std::int64_t kBlockStep = 4096;
 
 } // namespace
 
-ClipSaveRange clipSaveRange(int sourceFd, std::int64_t sourceBytes, std::int32_t lengthMs,
-    std::int32_t startMs, std::int32_t endMs, const mp3::WhileWalkPending& whileWaiting)
+ClipSaveRange clipSaveRange(
+    ClipSaveSourceCheck& source, std::int64_t sourceBytes, std::int32_t startMs, std::int32_t endMs)
 {
-    // The descriptor the copy reads: a table the device shared is used only
-    // when it lists the frames of this very file.
-    const ClipSaveSourceCheck source(sourceFd, sourceBytes, lengthMs, endMs, whileWaiting);
-    const auto audio = mp3::findAudioBytes(source.frames(), sourceFd, startMs, endMs);
+    const auto& frames = source.frames();
+    const auto audio = frames
+        ? std::optional(mp3::audioBytesIn(*frames, source.reader(), startMs, endMs))
+        : std::nullopt;
     ClipSaveRange range;
     if (!audio || audio->bare) {
         // One whole number of bytes per millisecond, rounded to the even
@@ -43,4 +43,11 @@ ClipSaveRange clipSaveRange(int sourceFd, std::int64_t sourceBytes, std::int32_t
         = range.wholeFile ? range.startPosition + blocks * kBlockStep : range.lastPosition;
     source.requireSound(begin, std::min(end, range.lastPosition));
     return range;
+}
+
+ClipSaveRange clipSaveRange(int sourceFd, std::int64_t sourceBytes, std::int32_t lengthMs,
+    std::int32_t startMs, std::int32_t endMs)
+{
+    ClipSaveSourceCheck source(sourceFd, sourceBytes, lengthMs, endMs);
+    return clipSaveRange(source, sourceBytes, startMs, endMs);
 }

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <future>
 
 namespace mp3 {
 
@@ -104,124 +103,83 @@ AudioBytes audioBytesOf(
     return { false, table[from].offset, table[std::size_t(last)].end(), table[runLast].end() };
 }
 
+FrameTableLookup::FrameTableLookup(FileReader& file)
+    : file_(file)
+    , identity_(file.isOpen() ? identityOf(file.fd()) : std::nullopt)
+    , layout_(file.isOpen() ? findMp3Layout(file) : std::nullopt)
+{
+}
+
 namespace {
 
-    // A walk of its own over `file`, with the trim a decoder would make;
-    // null when it was stopped before the end.
-    std::shared_ptr<const FrameTable> walkedTable(FileReader& file, std::stop_token stop = {})
+    std::shared_ptr<const FrameTable> sharedTableOf(const std::optional<FileIdentity>& identity)
     {
-        if (!file.isOpen())
-            return nullptr;
-        const auto layout = findMp3Layout(file);
-        if (!layout)
-            return nullptr;
-        FrameWalk walk = walkFrames(file, *layout, stop);
-        if (walk.table.size() == 0 || (!walk.complete && stop.stop_requested()))
-            return nullptr;
-        walk.table.trimmedSamples = gaplessTrimOf(*layout);
-        return std::make_shared<const FrameTable>(std::move(walk.table));
+        auto shared = identity ? sharedFrameTable(*identity) : nullptr;
+        return shared && shared->size() > 0 ? shared : nullptr;
     }
 
-    std::optional<AudioBytes> audioBytesIn(const std::shared_ptr<const FrameTable>& table,
-        FileReader&& file, std::int64_t startMs, std::int64_t endMs)
+    bool walkPending(const std::optional<FileIdentity>& identity)
     {
-        if (!table)
-            return std::nullopt;
-        if (table->bare())
-            return AudioBytes { true, 0, 0, 0 };
-        return audioBytesOf(*table, startMs, endMs, file.isOpen() ? &file : nullptr);
+        return identity && !waitForPendingWalk(*identity, std::chrono::milliseconds(0));
     }
-
-    // The first frames are all the mapping reads again: a small window will do.
-    constexpr std::size_t kFirstFramesWindow = 4096;
 
 } // namespace
 
-namespace {
+bool FrameTableLookup::waits() const
+{
+    return walkPending(identity_) || (!sharedTableOf(identity_) && layout_);
+}
 
-    // The table the device shares for the file with `identity`; when its walk
-    // of the file is still under way, waits for that rather than walk again.
-    std::shared_ptr<const FrameTable> sharedTable(
-        const std::optional<FileIdentity>& identity, const WhileWalkPending& whileWaiting)
-    {
-        if (!identity)
-            return nullptr;
-        for (;;) {
-            const bool walkEnded = waitForPendingWalk(
-                *identity, std::chrono::milliseconds(whileWaiting ? 20 : 60'000));
-            if (auto shared = sharedFrameTable(*identity); shared && shared->size() > 0)
-                return shared;
-            if (walkEnded)
-                return nullptr;
-            if (whileWaiting)
-                whileWaiting();
+FoundFrameTable FrameTableLookup::find(std::stop_token stop)
+{
+    if (identity_) {
+        // Waited for in slices, so that a stop request is seen within one.
+        while (!waitForPendingWalk(*identity_, std::chrono::milliseconds(20))) {
+            if (auto shared = sharedTableOf(identity_))
+                return { shared, false };
+            if (stop.stop_requested())
+                return {};
         }
+        if (auto shared = sharedTableOf(identity_))
+            return { shared, false };
     }
+    if (!layout_)
+        return { nullptr, true };
+    FrameWalk walk = walkFrames(file_, *layout_, stop);
+    if (walk.table.size() == 0 || (!walk.complete && stop.stop_requested()))
+        return { nullptr, true };
+    walk.table.trimmedSamples = gaplessTrimOf(*layout_);
+    return { std::make_shared<const FrameTable>(std::move(walk.table)), true };
+}
 
-} // namespace
-
-std::shared_ptr<const FrameTable> frameTableOf(
-    const std::filesystem::path& path, const WhileWalkPending& whileWaiting)
+std::shared_ptr<const FrameTable> frameTableOf(const std::filesystem::path& path)
 {
-    if (auto shared = sharedTable(identityOf(path), whileWaiting))
-        return shared;
     FileReader file(path);
-    return walkedTable(file);
+    return FrameTableLookup(file).find().table;
 }
 
-std::shared_ptr<const FrameTable> sharedFrameTableOf(int fd, const WhileWalkPending& whileWaiting)
+std::shared_ptr<const FrameTable> frameTableOf(int fd)
 {
-    return sharedTable(identityOf(fd), whileWaiting);
+    FileReader file(fd);
+    return FrameTableLookup(file).find().table;
 }
 
-std::shared_ptr<const FrameTable> walkFrameTable(int fd, const WhileWalkPending& whileWaiting)
+AudioBytes audioBytesIn(
+    const FrameTable& table, FileReader& file, std::int64_t startMs, std::int64_t endMs)
 {
-    if (!whileWaiting) {
-        FileReader file(fd);
-        return walkedTable(file);
-    }
-    // The duplicate is taken here, so the walk reads this very file however
-    // long it runs.
-    auto file = std::make_shared<FileReader>(fd);
-    std::stop_source stop;
-    auto walked = std::async(
-        std::launch::async, [file, token = stop.get_token()] { return walkedTable(*file, token); });
-    try {
-        while (walked.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
-            whileWaiting();
-    } catch (...) {
-        // The waiter gives up (the window closes): the walk ends at once,
-        // and leaving this scope waits only for that.
-        stop.request_stop();
-        throw;
-    }
-    return walked.get();
-}
-
-std::shared_ptr<const FrameTable> frameTableOf(int fd, const WhileWalkPending& whileWaiting)
-{
-    if (auto shared = sharedFrameTableOf(fd, whileWaiting))
-        return shared;
-    return walkFrameTable(fd, whileWaiting);
-}
-
-std::optional<AudioBytes> findAudioBytes(const std::filesystem::path& path, std::int64_t startMs,
-    std::int64_t endMs, const WhileWalkPending& whileWaiting)
-{
-    return audioBytesIn(
-        frameTableOf(path, whileWaiting), FileReader(path, kFirstFramesWindow), startMs, endMs);
+    if (table.bare())
+        return AudioBytes { true, 0, 0, 0 };
+    return audioBytesOf(table, startMs, endMs, file.isOpen() ? &file : nullptr);
 }
 
 std::optional<AudioBytes> findAudioBytes(
-    int fd, std::int64_t startMs, std::int64_t endMs, const WhileWalkPending& whileWaiting)
+    const std::filesystem::path& path, std::int64_t startMs, std::int64_t endMs)
 {
-    return findAudioBytes(frameTableOf(fd, whileWaiting), fd, startMs, endMs);
-}
-
-std::optional<AudioBytes> findAudioBytes(const std::shared_ptr<const FrameTable>& table, int fd,
-    std::int64_t startMs, std::int64_t endMs)
-{
-    return audioBytesIn(table, FileReader(fd, kFirstFramesWindow), startMs, endMs);
+    FileReader file(path);
+    const auto table = FrameTableLookup(file).find().table;
+    if (!table)
+        return std::nullopt;
+    return audioBytesIn(*table, file, startMs, endMs);
 }
 
 std::int64_t audioMsOf(const FrameTable& table)

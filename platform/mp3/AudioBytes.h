@@ -1,10 +1,13 @@
 #pragma once
 
+#include "platform/mp3/FileIdentity.h"
+#include "platform/mp3/Mp3Layout.h"
+
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 namespace mp3 {
 
@@ -40,42 +43,58 @@ struct AudioBytes {
 AudioBytes audioBytesOf(
     const FrameTable& table, std::int64_t startMs, std::int64_t endMs, FileReader* file = nullptr);
 
-// Called every few milliseconds while a lookup waits for a walk of the file to
-// end, so that a window can keep answering meanwhile. Whatever it throws ends
-// the wait, and a walk of the lookup's own with it.
-using WhileWalkPending = std::function<void()>;
+// The frames of a file, as FrameTableLookup found them.
+struct FoundFrameTable {
+    // Null when the file holds no MPEG audio frames, or the lookup was
+    // stopped before it found them.
+    std::shared_ptr<const FrameTable> table;
+    // Listed by a walk of the lookup's own: the device had none for this very
+    // file (it never opened it, or the file has changed since).
+    bool walked = false;
+};
 
-// The frames of `path`: those the device listed when it opened the file, or
-// else a walk over it. Null when it holds no MPEG audio frames. A walk of the
-// device's over the same file still under way is waited for, not repeated.
-std::shared_ptr<const FrameTable> frameTableOf(
-    const std::filesystem::path& path, const WhileWalkPending& whileWaiting = {});
+// Finds the frames of the file `file` reads, once for every mapping of
+// moments on it: those the device listed when it opened this very file
+// (same identity), or else a walk of its own over what `file` reads. A walk
+// of the device's over the same file still under way is waited for, not
+// repeated. `file` must outlive the lookup.
+class FrameTableLookup {
+public:
+    // Looks at the file at once: its identity, and where its frames lie.
+    explicit FrameTableLookup(FileReader& file);
 
-// The frames of the file open on `fd`: those the device listed when it
-// opened this very file (same identity, taken from `fd`), or else a walk over
-// what `fd` reads. Null when it holds no MPEG audio frames. Waits for a walk
-// under way as the above.
-std::shared_ptr<const FrameTable> frameTableOf(int fd, const WhileWalkPending& whileWaiting = {});
+    // Where the frames lie; nothing when the file holds no MPEG audio.
+    const std::optional<Mp3Layout>& layout() const { return layout_; }
+    // Whether find() would wait, for the device's walk of this file or for a
+    // walk of its own; a caller that must keep answering runs it on another
+    // thread then.
+    bool waits() const;
+    // The frames. Blocks while it waits; a stop request ends the wait, and a
+    // walk of its own, at once, and gives no table.
+    FoundFrameTable find(std::stop_token stop = {});
 
-// The two halves of the above: the table the device listed for this very
-// file (null when there is none), and a walk of what `fd` reads. With
-// `whileWaiting` the walk runs on a thread of its own, so that the caller's
-// thread is free to answer meanwhile.
-std::shared_ptr<const FrameTable> sharedFrameTableOf(
-    int fd, const WhileWalkPending& whileWaiting = {});
-std::shared_ptr<const FrameTable> walkFrameTable(int fd, const WhileWalkPending& whileWaiting = {});
+private:
+    FileReader& file_;
+    std::optional<FileIdentity> identity_;
+    std::optional<Mp3Layout> layout_;
+};
+
+// The frames of `path` or of the file open on `fd`, found as above. Null
+// when it holds no MPEG audio frames.
+std::shared_ptr<const FrameTable> frameTableOf(const std::filesystem::path& path);
+std::shared_ptr<const FrameTable> frameTableOf(int fd);
 
 // How long the audio listed in `table` plays, in whole milliseconds: every
 // frame's samples less those a gapless decoder trims from the start.
 std::int64_t audioMsOf(const FrameTable& table);
 
-// Both of the above. Nothing when the file holds no MPEG audio frames.
-std::optional<AudioBytes> findAudioBytes(const std::filesystem::path& path, std::int64_t startMs,
-    std::int64_t endMs, const WhileWalkPending& whileWaiting = {});
+// The moments mapped on `table`, the frames `file` reads (see audioBytesOf);
+// only `bare` is set for a bare file.
+AudioBytes audioBytesIn(
+    const FrameTable& table, FileReader& file, std::int64_t startMs, std::int64_t endMs);
+// The moments mapped on the frames of `path`, found as above. Nothing when
+// the file holds no MPEG audio frames.
 std::optional<AudioBytes> findAudioBytes(
-    int fd, std::int64_t startMs, std::int64_t endMs, const WhileWalkPending& whileWaiting = {});
-// The moments mapped on `table`, the frames of the file open on `fd`.
-std::optional<AudioBytes> findAudioBytes(const std::shared_ptr<const FrameTable>& table, int fd,
-    std::int64_t startMs, std::int64_t endMs);
+    const std::filesystem::path& path, std::int64_t startMs, std::int64_t endMs);
 
 } // namespace mp3

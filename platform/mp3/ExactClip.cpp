@@ -172,15 +172,14 @@ std::optional<ExactClip> exactClipOf(FileReader& file, const Mp3Layout& layout,
     return clip;
 }
 
-std::optional<ExactClip> findExactClip(
-    int fd, std::int64_t startMs, std::int64_t endMs, const WhileWalkPending& whileWaiting)
+std::optional<ExactClip> findExactClip(int fd, std::int64_t startMs, std::int64_t endMs)
 {
-    const auto table = frameTableOf(fd, whileWaiting);
-    FileReader file(fd, 64 * 1024);
-    const auto layout = file.isOpen() ? findMp3Layout(file) : std::nullopt;
-    if (!table || !layout)
+    FileReader file(fd);
+    FrameTableLookup lookup(file);
+    const auto table = lookup.find().table;
+    if (!table || !lookup.layout())
         return std::nullopt;
-    return exactClipOf(file, *layout, *table, startMs, endMs);
+    return exactClipOf(file, *lookup.layout(), *table, startMs, endMs);
 }
 
 } // namespace mp3

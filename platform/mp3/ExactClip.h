@@ -10,7 +10,6 @@ namespace mp3 {
 
 class FileReader;
 class FrameTable;
-struct Mp3Layout;
 
 // A clip that plays exactly the samples between two marks in every decoder
 // that honours an info frame's encoder delay and padding, made without
@@ -46,9 +45,8 @@ struct ExactClip {
 std::optional<ExactClip> exactClipOf(FileReader& file, const Mp3Layout& layout,
     const FrameTable& table, std::int64_t startMs, std::int64_t endMs);
 
-// The same for the file open on `fd` (its frames found as by frameTableOf).
-// Empty also when it holds no MPEG audio.
-std::optional<ExactClip> findExactClip(
-    int fd, std::int64_t startMs, std::int64_t endMs, const WhileWalkPending& whileWaiting = {});
+// The same for the file open on `fd`, its frames found by a
+// FrameTableLookup. Empty also when it holds no MPEG audio.
+std::optional<ExactClip> findExactClip(int fd, std::int64_t startMs, std::int64_t endMs);
 
 } // namespace mp3

@@ -1,9 +1,14 @@
 #include "tests/editor/ClipSavingTest.h"
 
+#include "platform/mp3/SharedWalks.h"
+
 #include <QFileDevice>
+#include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 // Failures injected for real while an older file of the chosen name exists:
@@ -118,6 +123,30 @@ TEST_F(ClipSavingFailures, WindowClosedMidCopy)
     };
     saveAs(clipName);
     EXPECT_EQ(blocks, 3);
+    EXPECT_EQ(h.quitRequests, 1);
+    EXPECT_EQ(said(), "File already exist.Overwrite?");
+    expectOldClipKept();
+}
+
+// Closing the window while Save waits for the device's walk of the source
+// ends the program then, not once the walk is done (here, in ten seconds).
+TEST_F(ClipSavingFailures, WindowClosedWhileTheDeviceWalksTheSource)
+{
+    const auto identity = mp3::identityOf(std::filesystem::path(sourcePath.toStdString()));
+    ASSERT_TRUE(identity);
+    auto walk = std::make_unique<mp3::PendingWalk>(*identity);
+    std::atomic<bool> walkEnded = false;
+    std::jthread walker([&](std::stop_token saveEnded) {
+        std::mutex mutex;
+        std::unique_lock lock(mutex);
+        std::condition_variable_any never;
+        never.wait_for(lock, saveEnded, std::chrono::seconds(10), [] { return false; });
+        walkEnded = !saveEnded.stop_requested();
+        walk.reset();
+    });
+    h.duringWait = [&] { form.close(); };
+    saveAs(clipName);
+    EXPECT_FALSE(walkEnded);
     EXPECT_EQ(h.quitRequests, 1);
     EXPECT_EQ(said(), "File already exist.Overwrite?");
     expectOldClipKept();

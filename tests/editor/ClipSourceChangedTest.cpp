@@ -22,11 +22,13 @@ struct Case {
     std::int32_t startMs;
     std::int32_t endMs;
     const char* said;
+    bool exact = false;
 };
 
 void PrintTo(const Case& one, std::ostream* out)
 {
-    *out << one.fixture << " change " << int(one.change) << " " << one.startMs << "-" << one.endMs;
+    *out << one.fixture << " change " << int(one.change) << " " << one.startMs << "-" << one.endMs
+         << (one.exact ? " exact" : "");
 }
 
 constexpr const char* kSaved = "Clip Saved";
@@ -44,6 +46,7 @@ protected:
         h.messages.clear();
         form.selectionStartMs = GetParam().startMs;
         form.selectionEndMs = GetParam().endMs;
+        h.duringDialog = [this] { form.Cdlg.FilterIndex = GetParam().exact ? 3 : 1; };
         saveAs(name);
         return said() == kSaved;
     }
@@ -112,6 +115,9 @@ INSTANTIATE_TEST_SUITE_P(Changes, ClipSourceChanged,
         Case { "stepped_cbr_bare.mp3", Change::CutTo30Percent, 300, 19'900, kEndsEarlier },
         Case { "stepped_vbr_info.mp3", Change::CutTo30Percent, 300, 5'000, kSaved },
         Case { "stepped_vbr_info.mp3", Change::Emptied, 300, 19'900, kEmptied },
-        Case { "stepped_vbr_noinfo.mp3", Change::None, 0, 20, kSilent }));
+        Case { "stepped_vbr_noinfo.mp3", Change::None, 0, 20, kSilent },
+        Case { "stepped_vbr_noinfo.mp3", Change::Touched, 300, 19'900, kSaved, true },
+        Case {
+            "stepped_vbr_noinfo.mp3", Change::CutTo30Percent, 300, 19'900, kEndsEarlier, true }));
 
 } // namespace
