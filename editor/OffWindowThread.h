@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <stop_token>
 #include <utility>
 
 // Runs `work` on a thread of its own and gives back its result, or throws
@@ -21,4 +22,23 @@ auto runOffWindowThread(Work&& work, const std::function<void()>& letEventsRun)
     while (result.wait_for(kSlice) != std::future_status::ready)
         letEventsRun(); // on a throw, `result`'s destructor waits for the work
     return result.get();
+}
+
+// As runOffWindowThread, for long work that can end early: `work` takes a
+// std::stop_token, and a window closed during the wait requests the stop
+// before the work is waited for, so that the program ends promptly.
+template <typename Work>
+auto runStoppableOffWindowThread(Work&& work, const std::function<void()>& letEventsRun)
+{
+    std::stop_source stop;
+    return runOffWindowThread(
+        [&stop, work = std::forward<Work>(work)]() mutable { return work(stop.get_token()); },
+        [&] {
+            try {
+                letEventsRun();
+            } catch (...) {
+                stop.request_stop();
+                throw;
+            }
+        });
 }
