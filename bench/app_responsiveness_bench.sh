@@ -95,7 +95,13 @@ run_cases() { # RUN [GOAL_CASES...]
   [ "$status" -eq 0 ] || { cat "$work/run.txt"; echo "the run failed"; return 1; }
 
   local cases entry name ms verdict idle_ms=""
-  read -r -a cases <<<"$(sed -n 's/^longest replies (ms): //p' "$work/run.txt")"
+  # Each case's figures. The verdicts take the longest reply as measured, as
+  # the user waits for it: the test's allowance for the window thread's
+  # waiting for a processor counts all of that waiting during the case,
+  # which would excuse almost any reply on a busy machine.
+  grep -E '^[A-Za-z0-9.-]+: pings ' "$work/run.txt" | sed 's/^/  /'
+  read -r -a cases <<<"$(sed -n 's/^longest replies as measured (ms): //p' "$work/run.txt")"
+  [ "${#cases[@]}" -gt 0 ] || { cat "$work/run.txt"; echo "the run gave no figures"; return 1; }
   for entry in "${cases[@]}"; do [ "${entry%%=*}" = idle ] && idle_ms="${entry#*=}"; done
   echo "goal: longest reply <= $goal_ms ms; reference: the idle window's longest reply, $idle_ms ms"
   for entry in "${cases[@]}"; do
