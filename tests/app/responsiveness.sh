@@ -48,13 +48,22 @@ worst=0
 window_thread_waited_ms() {
   awk '{ printf "%d", $2 / 1000000 }' "/proc/$program_pid/schedstat" 2>/dev/null || echo 0
 }
+# Threads a reply also waits on: the X server and the toolkit's X reader.
+helper_threads() {
+  local task
+  echo "$xvfb_pid"
+  for task in /proc/"$program_pid"/task/*; do
+    [ "$(cat "$task/comm" 2>/dev/null)" = QXcbEventQueue ] && echo "${task##*/}"
+  done
+  return 0
+}
 # Pings the main window while CASE's steps run; records the longest reply,
 # less what the window thread waited for a processor meanwhile.
 measure() { # NAME COMMAND...
   local name="$1" out="$work/ping-$1.txt" ping_pid ms waited
   shift
   waited=$(window_thread_waited_ms)
-  "$ping_window" "$main_window" 50 >"$out" 2>&1 &
+  "$ping_window" "$main_window" 50 "$program_pid" $(helper_threads) >"$out" 2>&1 &
   ping_pid=$!
   sleep 0.3
   "$@"
