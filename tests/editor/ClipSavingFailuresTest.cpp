@@ -117,7 +117,8 @@ TEST_F(ClipSavingFailures, SourceRemovedBeforeTheSave)
     expectOldClipKept("clip.mp3");
 }
 
-// Closing the window ends the program in the middle of the copy.
+// Closing the window while the clip is copied ends the program; the worker's
+// stop at its next block is tested with the copy above.
 TEST_F(ClipSavingFailures, WindowClosedMidCopy)
 {
     h.duringWait = [&] { form.close(); };
