@@ -6,6 +6,7 @@
 #include "editor/Form1.h"
 #include "editor/OffWindowThread.h"
 
+#include "platform/mp3/BackgroundPriority.h"
 #include "platform/runtime/ErrorModes.h"
 
 #include <atomic>
@@ -77,6 +78,7 @@ void copyClip(Form1& form, const QString& clipName, bool exact)
     // goes with `clip`.
     runStoppableOffWindowThread(
         [&](std::stop_token stop) {
+            mp3::standBackForInteractiveThreads();
             blocks.run(
                 stop, [&](std::int64_t count) { copied.store(count, std::memory_order_relaxed); });
         },
