@@ -1,5 +1,6 @@
 #include "CutCommand.h"
 #include "editor/Form1.h"
+#include "platform/controls/CommonDialog.h"
 #include "platform/runtime/FileNameBytes.h"
 #include "platform/runtime/Runtime.h"
 
@@ -7,8 +8,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QIcon>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -27,19 +26,6 @@ QIcon programIcon()
     for (int size : { 16, 24, 32, 48 })
         icon.addFile(QStringLiteral(":/icons/trimora-%1.png").arg(size), QSize(size, size));
     return icon;
-}
-
-// The toolkit's own settings, such as its file dialog's history, are written
-// and synced to disk on the window thread each time a dialog closes: they go
-// to the session's runtime folder, which lives in memory on a usual desktop,
-// so that a slow disk cannot hold the window. The program's own settings are
-// written elsewhere, off the window thread.
-void keepToolkitSettingsOffTheDisk()
-{
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (!runtime.isEmpty())
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-            runtime + QStringLiteral("/trimora-toolkit"));
 }
 
 void nameTheProgram()
@@ -218,7 +204,7 @@ int main(int argc, char** argv)
     QApplication application(toolkitArgc, argv);
     watch.reset();
     nameTheProgram();
-    keepToolkitSettingsOffTheDisk();
+    CommonDialog::keepChooserStateOffTheDisk();
     QApplication::setDesktopFileName(QStringLiteral("trimora"));
     const QIcon icon = programIcon();
     QApplication::setWindowIcon(icon);

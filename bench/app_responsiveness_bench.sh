@@ -10,9 +10,17 @@
 # second for the opens of the big files, the save and the dialog choice. The
 # reference is the longest reply of the same window doing nothing, measured
 # in the same run.
-#   app_responsiveness_bench.sh BUILD_DIR
+#   app_responsiveness_bench.sh BUILD_DIR [--loaded-only] [CASE...]
+# --loaded-only leaves out the first run; CASEs (open-chained-tags,
+# open-two-hours, save-sixty-minutes, open-24-hours-mono32, open-2.3-GB-320k,
+# dialog-choice, dialog-special-files, dialog-proc) measure only those.
 set -euo pipefail
 build="$1"
+shift
+loaded_only=""
+if [ "${1:-}" = --loaded-only ]; then loaded_only=1; shift; fi
+export TRIMORA_CASES="$*"
+chosen() { [ -z "$TRIMORA_CASES" ] || [[ " $TRIMORA_CASES " == *" $1 "* ]]; }
 here="$(cd "$(dirname "$0")" && pwd)"
 goal_ms=100
 program="$build/app/trimora" ping="$build/tools/trimora_ping_window" close="$build/tools/trimora_close_window"
@@ -38,9 +46,16 @@ ffmpeg -v error -f lavfi -i sine=frequency=330:duration=60 -ac 1 -ar 22050 \
   -c:a libmp3lame -b:a 32k -write_xing 0 -id3v2_version 0 "$work/minute-mono32.mp3"
 ffmpeg -v error -f lavfi -i sine=frequency=550:duration=60 -ac 2 -ar 44100 \
   -c:a libmp3lame -b:a 320k -write_xing 0 -id3v2_version 0 "$work/minute-320.mp3"
-repeat_to "$work/minute-mono32.mp3" 1440 "$work/day-mono32.mp3"
-repeat_to "$work/minute-320.mp3" 960 "$work/big-320.mp3"
-echo "big files: $(du -h "$work/day-mono32.mp3" "$work/big-320.mp3" | tr '\t\n' ' ')"
+big_files="" made=()
+if chosen open-24-hours-mono32; then
+  repeat_to "$work/minute-mono32.mp3" 1440 "$work/day-mono32.mp3"
+  big_files="24-hours-mono32=$work/day-mono32.mp3" made+=("$work/day-mono32.mp3")
+fi
+if chosen open-2.3-GB-320k; then
+  repeat_to "$work/minute-320.mp3" 960 "$work/big-320.mp3"
+  big_files="$big_files 2.3-GB-320k=$work/big-320.mp3" made+=("$work/big-320.mp3")
+fi
+[ "${#made[@]}" -eq 0 ] || echo "big files: $(du -h "${made[@]}" | tr '\t\n' ' ')"
 
 # Busy loops and a disk writer, each started here in a process group of its
 # own and ended by that group's id.
@@ -70,7 +85,7 @@ run_cases() { # RUN [GOAL_CASES...]
   local run="$1" status=0
   shift
   echo "== $run: load average before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
-  TRIMORA_BIG_FILES="24-hours-mono32=$work/day-mono32.mp3 2.3-GB-320k=$work/big-320.mp3" \
+  TRIMORA_BIG_FILES="$big_files" \
     bash "$here/../tests/app/responsiveness.sh" "$program" "$ping" "$close" 1000000 "$work/short.mp3" \
     >"$work/run.txt" 2>&1 || status=$?
   if [ "$status" -eq 77 ]; then
@@ -80,7 +95,13 @@ run_cases() { # RUN [GOAL_CASES...]
   [ "$status" -eq 0 ] || { cat "$work/run.txt"; echo "the run failed"; return 1; }
 
   local cases entry name ms verdict idle_ms=""
-  read -r -a cases <<<"$(sed -n 's/^longest replies (ms): //p' "$work/run.txt")"
+  # Each case's figures. The verdicts take the longest reply as measured, as
+  # the user waits for it: the test's allowance for the window thread's
+  # waiting for a processor counts all of that waiting during the case,
+  # which would excuse almost any reply on a busy machine.
+  grep -E '^[A-Za-z0-9.-]+: pings ' "$work/run.txt" | sed 's/^/  /'
+  read -r -a cases <<<"$(sed -n 's/^longest replies as measured (ms): //p' "$work/run.txt")"
+  [ "${#cases[@]}" -gt 0 ] || { cat "$work/run.txt"; echo "the run gave no figures"; return 1; }
   for entry in "${cases[@]}"; do [ "${entry%%=*}" = idle ] && idle_ms="${entry#*=}"; done
   echo "goal: longest reply <= $goal_ms ms; reference: the idle window's longest reply, $idle_ms ms"
   for entry in "${cases[@]}"; do
@@ -93,7 +114,7 @@ run_cases() { # RUN [GOAL_CASES...]
   done
 }
 
-run_cases "as the machine is"
+[ -n "$loaded_only" ] || run_cases "as the machine is"
 start_load
 sleep 2
 run_cases "beside $((2 * $(nproc))) busy loops and a disk writer" open-24-hours-mono32 \

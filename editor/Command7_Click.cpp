@@ -1,20 +1,18 @@
+#include "editor/ClipBlockCopy.h"
 #include "editor/ClipBytes.h"
 #include "editor/ClipSaveNames.h"
 #include "editor/ClipSaveSource.h"
 #include "editor/ClipSaveTarget.h"
 #include "editor/Form1.h"
+#include "editor/OffWindowThread.h"
 
+#include "platform/mp3/BackgroundPriority.h"
 #include "platform/runtime/ErrorModes.h"
 
-#include <algorithm>
-#include <array>
+#include <atomic>
 
 namespace {
 
-// Blocks are one byte longer than the step between them, so neighbours
-// overlap by one byte.
-constexpr std::int64_t kBlockStep = 4096;
-constexpr std::int64_t kBlockSize = kBlockStep + 1;
 // The save dialog's entry for a clip that plays exactly the marked samples.
 constexpr int kExactFilter = 3;
 
@@ -66,38 +64,30 @@ void copyClip(Form1& form, const QString& clipName, bool exact)
     // finishes walking the file starts nothing new.
     const ClipBytes bytes = clipBytesFor(source.descriptor(), sourceBytes, lengthMs,
         form.selectionStartMs, form.selectionEndMs, exact, [&form] { form.runtime().DoEvents(); });
-    const ClipSaveRange& range = bytes.range;
-    const std::int64_t startPosition = range.startPosition;
-    const auto headBytes = std::int64_t(bytes.head.size());
     clip.write(1, std::span(reinterpret_cast<const char*>(bytes.head.data()), bytes.head.size()));
 
-    // A whole-file clip counts 4096 a block against a maximum one block
-    // longer than the span, so the bar never quite fills before the last
-    // block; a clip of whole frames counts the bytes it holds, its last block
-    // being shorter.
-    CopyProgress progress(form.pb,
-        range.wholeFile ? range.endPosition - startPosition + kBlockSize
-                        : range.lastPosition - startPosition + 1);
-    // What the source held of the clip when the save began: a read that
-    // gives less means the source shrank or changed, and the clip would be
-    // short. Only a whole-file clip's last block may reach past the source.
-    const std::int64_t lastHeld = std::min(range.lastPosition, sourceBytes);
-
-    std::array<char, kBlockSize> block {};
-    for (std::int64_t position = startPosition; position <= range.endPosition;
-         position += kBlockStep) {
-        const auto wanted = std::clamp<std::int64_t>(lastHeld - position + 1, 0, kBlockSize);
-        const auto count
-            = source.read(position, std::span<char>(block).first(static_cast<std::size_t>(wanted)));
-        if (count < wanted || (count == 0 && position == startPosition))
-            ClipSaveSource::raiseInputPastEndOfFile();
-        clip.write(position - startPosition + 1 + headBytes,
-            std::span<const char>(block).first(static_cast<std::size_t>(count)));
-        progress.show(position - startPosition + (range.wholeFile ? kBlockStep : count));
-        // Closing the window here ends the program: the throw passes every
-        // trap, and the clip's temporary file goes with `clip`.
-        form.runtime().DoEvents();
-    }
+    // The blocks' reads and writes may wait long on a busy disk: they run on
+    // a worker, and the window shows how far it got while it keeps answering.
+    const ClipBlockCopy blocks(
+        source, clip, bytes.range, sourceBytes, std::int64_t(bytes.head.size()));
+    CopyProgress progress(form.pb, blocks.fullCount());
+    std::atomic<std::int64_t> copied { 0 };
+    const auto showProgress = [&] { progress.show(copied.load(std::memory_order_relaxed)); };
+    // Closing the window meanwhile ends the program: the worker stops at its
+    // next block, the throw passes every trap, and the clip's temporary file
+    // goes with `clip`.
+    runOffWindowThread(
+        [&](std::stop_token stop) {
+            mp3::standBackForInteractiveThreads();
+            blocks.run(
+                stop, [&](std::int64_t count) { copied.store(count, std::memory_order_relaxed); });
+        },
+        [&] {
+            showProgress();
+            form.runtime().DoEvents();
+        });
+    showProgress();
+    form.runtime().DoEvents();
     // The window goes on answering while the clip is synced and renamed.
     clip.commit([&form] { form.runtime().DoEvents(); });
 }

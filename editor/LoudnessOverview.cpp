@@ -2,6 +2,7 @@
 
 #include "editor/ProcessorShare.h"
 
+#include "platform/mp3/BackgroundPriority.h"
 #include "platform/mp3/LoudnessDecode.h"
 #include "platform/mp3/LoudnessScan.h"
 #include "platform/runtime/FileNameBytes.h"
@@ -10,9 +11,6 @@
 #include <algorithm>
 #include <chrono>
 #include <pthread.h>
-#include <sched.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -76,16 +74,13 @@ LoudnessPicture pictureOf(const mp3::DecodedLoudness& decoded, const std::vector
 
 // The decoding keeps to its share of a processor by sleeping (see
 // ProcessorShare), which holds against every other program, whatever its
-// session. Beside the program's own threads it stands back: the batch class,
-// so that its wake-ups never cut into the window's or the sound's turn, and a
-// raised nice value, but not the highest: there a busy machine left it so
-// little that it took about a second to end after a stop, and the program
-// cannot end before each of its threads has run once more.
+// session. Beside the program's own threads it stands back, but not to the
+// lowest priority: there a busy machine left it so little that it took about
+// a second to end after a stop, and the program cannot end before each of its
+// threads has run once more.
 void yieldToEveryone()
 {
-    sched_param batch {};
-    pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+    mp3::standBackForInteractiveThreads();
 }
 
 } // namespace

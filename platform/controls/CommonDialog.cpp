@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSettings>
 #include <filesystem>
 #include <optional>
 
@@ -70,6 +71,14 @@ bool holdsFolder(const QString& fileName)
 CommonDialog::CommonDialog(QWidget* owner)
     : owner_(owner)
 {
+}
+
+void CommonDialog::keepChooserStateOffTheDisk()
+{
+    // A folder under a file that is no folder can never be made, not even
+    // by root: the chooser finds its settings file unwritable and gives up
+    // at once, before it locks, writes or syncs anything.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
 }
 
 void CommonDialog::ShowOpen()
@@ -152,7 +161,11 @@ std::optional<QString> CommonDialog::choose(Kind kind)
         dialog.setDirectory(folder);
     if (!FileName.isEmpty())
         dialog.selectFile(FileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (!history_.isEmpty())
+        dialog.setHistory(history_);
+    const int result = dialog.exec();
+    history_ = dialog.history();
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     if (const auto shown = filters.indexOf(dialog.selectedNameFilter()); shown >= 0)
         FilterIndex = int(shown) + 1;

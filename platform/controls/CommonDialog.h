@@ -41,10 +41,20 @@ public:
     // either case, as the users of such filters expect.
     static QStringList nameFilters(const QString& filter);
 
+    // Keeps the file chooser from storing its own state (its history, view
+    // and side bar) each time it closes: it stores it and syncs it to the
+    // disk right there, on the window thread, where a busy disk can hold the
+    // window for a tenth of a second and more. Call once, before any dialog
+    // is shown. The chooser then starts afresh in each run; within a run
+    // each dialog keeps the history of the one before.
+    static void keepChooserStateOffTheDisk();
+
 private:
     void show(Kind kind);
     std::optional<QString> choose(Kind kind);
 
     QWidget* owner_;
     Chooser chooser_;
+    // The folders the chooser went through, handed from one dialog to the next.
+    QStringList history_;
 };

@@ -1,5 +1,6 @@
 #include "platform/mp3/BackgroundWalk.h"
 
+#include "platform/mp3/BackgroundPriority.h"
 #include "platform/mp3/FileReader.h"
 #include "platform/mp3/FrameWalker.h"
 
@@ -30,6 +31,7 @@ BackgroundWalk::BackgroundWalk(int fd, const Mp3Layout& layout, FrameSharing sha
     auto pending = sharing.identity ? std::make_unique<PendingWalk>(*sharing.identity) : nullptr;
     walker_ = std::jthread([this, file = std::move(file), pending = std::move(pending), layout,
                                sharing](std::stop_token stop) mutable {
+        standBackForInteractiveThreads();
         FrameWalk walk = walkFrames(*file, layout, stop);
         if (walk.complete) {
             auto index = std::make_shared<const FrameIndex>(std::move(walk.index));

@@ -3,7 +3,14 @@
 // then prints the pings sent, the replies and the longest reply time. A ping
 // still unanswered at the end counts with its age, so a window that froze and
 // never came back shows as slow rather than as quiet.
-//   trimora_ping_window WINDOW_ID [INTERVAL_MS]
+// Given the thread id of the window's thread (its program's PID), it tells
+// how that thread spent the longest reply: running, waiting for a processor
+// (the kernel's run-queue wait), or neither (asleep or blocked: on the disk,
+// say, or waiting for the X server), and gives the longest reply less the
+// thread's own waiting for a processor. Other thread ids (the X server, the
+// toolkit's X reader) and this tool's own thread are shown with their
+// waiting for a processor during that reply.
+//   trimora_ping_window WINDOW_ID [INTERVAL_MS [WINDOW_THREAD_ID [OTHER_THREAD_ID...]]]
 // Exits 0 after printing, 1 when nothing answered, 2 on bad use or when the
 // window does not take part in the ping protocol.
 #include <X11/Xlib.h>
@@ -16,8 +23,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -56,12 +67,65 @@ double msBetween(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
+// A thread's time on a processor and waiting for one so far, in ms (both 0
+// when it cannot be read).
+struct ThreadTimes {
+    double ranMs = 0;
+    double waitedMs = 0;
+};
+
+// The threads watched: the window's first, then the others.
+class WatchedThreads {
+public:
+    void add(const std::string& tid)
+    {
+        const std::string folder = "/proc/" + tid + "/task/" + tid;
+        std::string name;
+        std::getline(std::ifstream(folder + "/comm"), name);
+        names_.push_back(name.empty() ? tid : name);
+        files_.push_back(folder + "/schedstat");
+    }
+    bool empty() const { return files_.empty(); }
+    const std::vector<std::string>& names() const { return names_; }
+
+    std::vector<ThreadTimes> now() const
+    {
+        std::vector<ThreadTimes> times;
+        for (const std::string& file : files_) {
+            std::ifstream in(file);
+            double ranNs = 0;
+            double waitedNs = 0;
+            times.push_back(in >> ranNs >> waitedNs ? ThreadTimes { ranNs / 1e6, waitedNs / 1e6 }
+                                                    : ThreadTimes {});
+        }
+        return times;
+    }
+
+private:
+    std::vector<std::string> names_;
+    std::vector<std::string> files_;
+};
+
+struct Ping {
+    Clock::time_point sent;
+    std::vector<ThreadTimes> before;
+};
+
+// One reply, and what each watched thread did meanwhile.
+struct Reply {
+    double ms = 0;
+    std::vector<ThreadTimes> spent;
+
+    double ownMs() const { return spent.empty() ? ms : std::max(0.0, ms - spent[0].waitedMs); }
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: %s WINDOW_ID [INTERVAL_MS]\n", argv[0]);
+    if (argc < 2) {
+        std::fprintf(stderr,
+            "usage: %s WINDOW_ID [INTERVAL_MS [WINDOW_THREAD_ID [OTHER_THREAD_ID...]]]\n", argv[0]);
         return 2;
     }
     const std::unique_ptr<Display, CloseDisplay> display(XOpenDisplay(nullptr));
@@ -72,7 +136,12 @@ int main(int argc, char** argv)
     Display* dpy = display.get();
     XSetErrorHandler(ignoreError);
     const Window window = std::strtoul(argv[1], nullptr, 0);
-    const auto interval = std::chrono::milliseconds(argc == 3 ? std::atoi(argv[2]) : 50);
+    const auto interval = std::chrono::milliseconds(argc >= 3 ? std::atoi(argv[2]) : 50);
+    WatchedThreads watched;
+    for (int i = 3; i < argc; ++i)
+        watched.add(argv[i]);
+    if (!watched.empty())
+        watched.add(std::to_string(::gettid()));
     const Window root = DefaultRootWindow(dpy);
     const Atom protocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
     const Atom ping = XInternAtom(dpy, "_NET_WM_PING", False);
@@ -90,10 +159,22 @@ int main(int argc, char** argv)
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
 
-    std::map<long, Clock::time_point> waiting;
+    std::map<long, Ping> waiting;
     long sent = 0;
     long answered = 0;
-    double longestMs = 0;
+    Reply longest;
+    Reply longestOwn; // the longest less the window thread's waiting
+    const auto account = [&](const Ping& ping, Clock::time_point at) {
+        Reply reply { msBetween(ping.sent, at), watched.now() };
+        for (std::size_t i = 0; i < reply.spent.size(); ++i) {
+            reply.spent[i].ranMs -= ping.before[i].ranMs;
+            reply.spent[i].waitedMs -= ping.before[i].waitedMs;
+        }
+        if (reply.ms > longest.ms)
+            longest = reply;
+        if (reply.ownMs() > longestOwn.ownMs())
+            longestOwn = reply;
+    };
     Clock::time_point nextPing = Clock::now();
     while (!stopRequested) {
         const Clock::time_point now = Clock::now();
@@ -108,7 +189,7 @@ int main(int argc, char** argv)
             event.xclient.data.l[2] = long(window);
             XSendEvent(dpy, window, False, NoEventMask, &event);
             XFlush(dpy);
-            waiting.emplace(sent, now);
+            waiting.emplace(sent, Ping { now, watched.now() });
             nextPing += interval;
         }
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextPing - Clock::now());
@@ -125,14 +206,31 @@ int main(int argc, char** argv)
             const auto found = waiting.find(event.xclient.data.l[1]);
             if (found == waiting.end())
                 continue;
-            longestMs = std::max(longestMs, msBetween(found->second, Clock::now()));
+            account(found->second, Clock::now());
             waiting.erase(found);
             ++answered;
         }
     }
     const Clock::time_point end = Clock::now();
-    for (const auto& [id, at] : waiting)
-        longestMs = std::max(longestMs, msBetween(at, end));
-    std::printf("pings %ld, answered %ld, longest reply %.0f ms\n", sent, answered, longestMs);
+    for (const auto& [id, ping] : waiting)
+        account(ping, end);
+    std::printf("pings %ld, answered %ld, longest reply %.0f ms", sent, answered, longest.ms);
+    if (!watched.empty()) {
+        const auto describe = [&](const Reply& reply) {
+            const ThreadTimes& window = reply.spent[0];
+            std::printf("%.0f ms: the window thread ran %.0f, waited %.0f for a processor, "
+                        "neither %.0f; others waited",
+                reply.ms, window.ranMs, window.waitedMs,
+                std::max(0.0, reply.ms - window.ranMs - window.waitedMs));
+            for (std::size_t i = 1; i < reply.spent.size(); ++i)
+                std::printf(" %s:%.0f", watched.names()[i].c_str(), reply.spent[i].waitedMs);
+        };
+        std::printf(" (");
+        describe(longest);
+        std::printf("); less the window thread's waiting, longest %.0f ms (", longestOwn.ownMs());
+        describe(longestOwn);
+        std::printf(")");
+    }
+    std::printf("\n");
     return answered > 0 ? 0 : 1;
 }

@@ -1,4 +1,8 @@
+#include "editor/ClipBlockCopy.h"
+#include "editor/ClipSaveSource.h"
+#include "editor/ClipSaveTarget.h"
 #include "tests/editor/ClipSavingTest.h"
+#include "tests/support/RaisedError.h"
 
 #include "platform/mp3/SharedWalks.h"
 
@@ -6,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <csignal>
+#include <stop_token>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -62,16 +67,14 @@ private:
     void (*savedHandler_)(int) = nullptr;
 };
 
-// The disk takes a dozen blocks and then no more.
+// The disk takes a dozen blocks and then no more: the copy's worker fails,
+// and the window says so.
 TEST_F(ClipSavingFailures, FullDiskMidCopy)
 {
-    int blocks = 0;
-    h.duringWait = [&] { ++blocks; };
     {
         FileSizeLimit limit(50'000);
         saveAs(clipName);
     }
-    EXPECT_EQ(blocks, 12);
     EXPECT_EQ(said(), "File already exist.Overwrite?|Clip not saved.\nDisk full");
     expectOldClipKept();
     expectIdle();
@@ -79,29 +82,35 @@ TEST_F(ClipSavingFailures, FullDiskMidCopy)
 
 // The source is cut short under the copy: after two of its 40 blocks, the
 // third gets only part of its bytes; after 39, the last gets ten. A short
-// clip is no clip.
-TEST_F(ClipSavingFailures, SourceShrinksMidCopy)
+// clip is no clip. A stop asked for after a block ends the copy there.
+TEST_F(ClipSavingFailures, CopyEndsAtTheBlockTheSourceShrankUnderOrAStop)
 {
     const struct {
         int blocksBefore;
-        off_t cutTo;
-    } cuts[] = { { 2, 170'000 }, { 39, 160'000 + 39 * 4096 + 10 } };
-    for (const auto& cut : cuts) {
-        SCOPED_TRACE(cut.blocksBefore);
+        off_t cutTo; // 0: asks for a stop instead
+        int error;
+    } cases[] = { { 2, 170'000, 62 }, { 39, 160'000 + 39 * 4096 + 10, 62 }, { 3, 0, 0 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.blocksBefore);
         writeFile(sourcePath, source);
-        h.messages.clear();
-        h.answers.assign(1, rt::MsgBoxResult::Yes);
-        int blocks = 0;
-        h.duringWait = [&] {
-            if (++blocks == cut.blocksBefore) {
-                ASSERT_EQ(::truncate(QFile::encodeName(sourcePath).constData(), cut.cutTo), 0);
-            }
-        };
-        saveAs(clipName);
-        EXPECT_EQ(blocks, cut.blocksBefore);
-        EXPECT_EQ(said(), "File already exist.Overwrite?|Clip not saved.\nInput past end of file");
-        expectOldClipKept();
-        expectIdle();
+        ClipSaveSource from(sourcePath);
+        ClipSaveTarget clip(path(QStringLiteral("copy.mp3")));
+        const ClipBlockCopy blocks(
+            from, clip, { 160'000, 320'000, 4'800'000, true }, from.size(), 0);
+        std::stop_source stop;
+        int copied = 0;
+        EXPECT_EQ(expect::raisedError([&] {
+            blocks.run(stop.get_token(), [&](std::int64_t) {
+                if (++copied != c.blocksBefore)
+                    return;
+                if (c.cutTo == 0)
+                    stop.request_stop();
+                else
+                    ASSERT_EQ(::truncate(QFile::encodeName(sourcePath).constData(), c.cutTo), 0);
+            });
+        }),
+            c.error);
+        EXPECT_EQ(copied, c.blocksBefore);
     }
 }
 
@@ -113,16 +122,12 @@ TEST_F(ClipSavingFailures, SourceRemovedBeforeTheSave)
     expectOldClipKept("clip.mp3");
 }
 
-// Closing the window ends the program in the middle of the copy.
+// Closing the window while the clip is copied ends the program; the worker's
+// stop at its next block is tested with the copy above.
 TEST_F(ClipSavingFailures, WindowClosedMidCopy)
 {
-    int blocks = 0;
-    h.duringWait = [&] {
-        if (++blocks == 3)
-            form.close();
-    };
+    h.duringWait = [&] { form.close(); };
     saveAs(clipName);
-    EXPECT_EQ(blocks, 3);
     EXPECT_EQ(h.quitRequests, 1);
     EXPECT_EQ(said(), "File already exist.Overwrite?");
     expectOldClipKept();

@@ -5,10 +5,12 @@
 #include "tests/support/RaisedError.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -105,6 +107,36 @@ TEST(CommonDialog, OpensInTheFolderLastUsed)
         EXPECT_EQ(expect::raisedError([&] { next.ShowSave(); }), rt::err::CancelError);
         EXPECT_EQ(shownIn, given.folder) << given.fileName.toStdString();
     }
+}
+
+// The chooser stores nothing of its own, as storing syncs on the window
+// thread; the folders it went through still go on to the next dialog.
+TEST(CommonDialog, ChooserStateStaysOffTheDiskAndItsHistoryGoesOn)
+{
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    CommonDialog::keepChooserStateOffTheDisk();
+    QTemporaryDir music;
+    QTemporaryDir clips;
+    const QString song = music.filePath(QStringLiteral("song.mp3"));
+    ASSERT_TRUE(QFile(song).open(QIODevice::WriteOnly));
+    CommonDialog dialog;
+    dialog.FileName = song;
+    whenShown([](QFileDialog& shown) { static_cast<QDialog&>(shown).accept(); });
+    dialog.ShowOpen();
+    dialog.FileName = clips.filePath(QStringLiteral("clip.mp3"));
+    QStringList history;
+    whenShown([&](QFileDialog& shown) {
+        history = shown.history();
+        shown.reject();
+    });
+    EXPECT_EQ(expect::raisedError([&] { dialog.ShowSave(); }), rt::err::CancelError);
+    EXPECT_TRUE(history.contains(music.path())) << history.join(u' ').toStdString();
+    const QDir settingsFolder(settings.path());
+    EXPECT_EQ(settingsFolder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                  .join(u' ')
+                  .toStdString(),
+        "");
 }
 
 // Reading a FIFO waits for a writer, a device may never end and some files
