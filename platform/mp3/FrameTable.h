@@ -30,10 +30,12 @@ public:
         std::int64_t end() const { return offset + bytes; }
     };
 
-    // Notes the next frame of a walk, in order (see FrameSeen). Inline, as a
-    // walk adds every frame of a file.
-    void add(
-        std::int64_t offset, const MpegFrameHeader& header, bool startsRun, int reservoirBytes);
+    // Notes the next frame of a walk, in order (see FrameSeen), with the bytes
+    // of coded sound it carries (header.mainDataBytes(), which a walk works
+    // out once for each kind of frame). Inline, as a walk adds every frame of
+    // a file.
+    void add(std::int64_t offset, const MpegFrameHeader& header, int mainDataBytes, bool startsRun,
+        int reservoirBytes);
     // Makes room for about `frames` frames ahead of a walk.
     void reserve(std::size_t frames) { frames_.reserve(frames); }
     // Notes how the walk ended (whether it reached the end of the audio, and
@@ -69,50 +71,67 @@ private:
     int samplesPerFrame_ = 0;
     long sampleRate_ = 0;
     bool bare_ = false;
-    // Bit rate of every frame so far, or -1 once two differ (or one is free format).
+    // The first frame's bit rate and channels, and whether every frame so far
+    // has them (none of free format).
     int bitrateKbps_ = 0;
     bool mono_ = false;
+    bool oneRate_ = true;
     bool oneRun_ = true;
     // Coded-sound bytes of the latest frames of the current run, by frame
     // number: as many as a reservoir of 511 bytes can reach over (at 8 kbit/s
     // a frame may carry a single byte of its own).
     static constexpr std::size_t kRecent = 512;
     std::array<std::uint16_t, kRecent> recentMainData_ {};
-    std::size_t recentCount_ = 0;
+    // How many of those belong to the current run.
+    std::size_t reachable_ = 0;
+    static constexpr std::size_t kCountedAtOnce = 8;
     std::size_t previousReservoirFrames_ = 0;
 };
 
-inline void FrameTable::add(
-    std::int64_t offset, const MpegFrameHeader& header, bool startsRun, int reservoirBytes)
+inline void FrameTable::add(std::int64_t offset, const MpegFrameHeader& header, int mainDataBytes,
+    bool startsRun, int reservoirBytes)
 {
-    if (frames_.empty()) {
+    const std::size_t number = frames_.size();
+    if (number == 0) {
         samplesPerFrame_ = header.samplesPerFrame;
         sampleRate_ = header.sampleRate;
-        bitrateKbps_ = header.freeFormat ? -1 : header.bitrateKbps;
+        bitrateKbps_ = header.bitrateKbps;
         mono_ = header.mono;
-    } else if (header.freeFormat || header.bitrateKbps != bitrateKbps_ || header.mono != mono_) {
-        bitrateKbps_ = -1;
     }
+    // Without a branch: a variable bit rate changes from frame to frame.
+    oneRate_ = oneRate_ & !header.freeFormat & (header.bitrateKbps == bitrateKbps_)
+        & (header.mono == mono_);
     if (startsRun) {
-        recentCount_ = 0;
-        oneRun_ = oneRun_ && frames_.empty();
+        reachable_ = 0;
+        oneRun_ = oneRun_ && number == 0;
     }
 
-    // The frames whose coded sound holds this frame's first bytes.
-    int reservoir = reservoirBytes;
+    // The frames whose coded sound holds this frame's first bytes: the least
+    // count of the latest frames whose coded sound adds up to the reservoir.
+    // A reservoir reaches over a few frames, so the latest eight are counted
+    // without a branch for each (a count that varies from frame to frame is
+    // a branch the processor cannot foresee); the rare deeper one goes on
+    // frame by frame.
     std::size_t reservoirFrames = 0;
-    while (reservoir > 0 && reservoirFrames < std::min(recentCount_, kRecent)) {
+    int covered = 0;
+    if (reachable_ >= kCountedAtOnce) {
+        for (std::size_t back = 1; back <= kCountedAtOnce; ++back) {
+            reservoirFrames += std::size_t(covered < reservoirBytes);
+            covered += recentMainData_[(number - back) % kRecent];
+        }
+    }
+    while (covered < reservoirBytes && reservoirFrames < reachable_) {
         ++reservoirFrames;
-        reservoir -= recentMainData_[(frames_.size() - reservoirFrames) % kRecent];
+        covered += recentMainData_[(number - reservoirFrames) % kRecent];
     }
     // A frame's first samples are completed by the end of the frame before it
     // (overlapping transforms and the synthesis filter's memory), so that one
     // must decode whole too, with its own reservoir.
     const std::size_t stepBack
-        = recentCount_ == 0 ? 0 : std::max(reservoirFrames, 1 + previousReservoirFrames_);
+        = reachable_ == 0 ? 0 : std::max(reservoirFrames, 1 + previousReservoirFrames_);
     previousReservoirFrames_ = reservoirFrames;
-    recentMainData_[frames_.size() % kRecent] = std::uint16_t(header.mainDataBytes());
-    ++recentCount_;
+    recentMainData_[number % kRecent] = std::uint16_t(mainDataBytes);
+    reachable_ = std::min(reachable_ + 1, kRecent);
 
     frames_.push_back((std::uint64_t(offset) & kOffsetMask)
         | ((std::uint64_t(header.frameBytes) & kBytesMask) << kBytesShift)

@@ -114,10 +114,17 @@ namespace {
     // What a walk needs of one kind of frame of the stream, worked out once.
     struct FrameShape {
         MpegFrameHeader header;
-        // Bytes of the frame that its loudness byte is read from.
+        int mainDataBytes = 0;
+        // Bytes of the frame that its loudness byte is read from; its reader
+        // is null when the frame is not layer III or too short to hold them.
         int loudnessBytes = 0;
         FrameLoudnessReader loudness = nullptr;
     };
+
+    // Bytes from a frame's start that a walk reads at once: its header, CRC,
+    // side information and what its loudness reader reads past them.
+    constexpr std::size_t kFrameStartBytes
+        = MpegFrameHeader::kHeaderBytes + MpegFrameHeader::kCrcBytes + 32 + 2;
 
     // Reads the headers of one stream. Once the bits every frame of the
     // stream shares are checked, the rest of a header that matters (bit rate,
@@ -163,9 +170,11 @@ namespace {
                 return;
             }
             slot.shape.header = *header;
+            slot.shape.mainDataBytes = header->mainDataBytes();
             if (header->layer == 3) {
                 slot.shape.loudnessBytes = loudnessBytesRead(*header);
-                slot.shape.loudness = frameLoudnessReaderFor(*header);
+                if (header->frameBytes >= slot.shape.loudnessBytes)
+                    slot.shape.loudness = frameLoudnessReaderFor(*header);
             }
             slot.state = Slot::Usable;
         }
@@ -188,7 +197,13 @@ namespace {
         return nextShape && nextShape->header.mono != shape.header.mono;
     }
 
-    // Calls visit(frame, shape) for each frame; see visitFrames.
+    // The first bytes of a frame, as many as could be read at once.
+    struct FrameStart {
+        const std::uint8_t* bytes = nullptr;
+        std::size_t available = 0;
+    };
+
+    // Calls visit(frame, shape, start) for each frame; see visitFrames.
     template <class Visit>
     FrameRun walkWith(
         FileReader& file, const Mp3Layout& layout, const Visit& visit, const std::stop_token& stop)
@@ -203,13 +218,19 @@ namespace {
             if (run.audioFrames % kFramesBetweenStopChecks == 0 && stop.stop_requested())
                 return run;
             file.readingAt(offset);
-            // The header and what follows it up to the reservoir's size.
-            const std::uint8_t* bytes = file.bytesAt(offset, 8);
-            const bool eightBytes = bytes != nullptr;
-            if (!eightBytes)
-                bytes = file.bytesAt(offset, 4);
+            // The header and what follows it up to the reservoir's size, and
+            // mostly on to the end of the loudness a walk reads.
+            std::size_t available = kFrameStartBytes;
+            const std::uint8_t* bytes = file.bytesAt(offset, available);
+            for (const std::size_t fewer : { std::size_t(8), std::size_t(4) }) {
+                if (bytes)
+                    break;
+                available = fewer;
+                bytes = file.bytesAt(offset, available);
+            }
             if (!bytes)
                 break;
+            const bool eightBytes = available >= 8;
             const FrameShape* shape = headers.read(bytes);
             if (!shape) {
                 offset = resync(file, offset + 1, end, layout, stop);
@@ -222,12 +243,17 @@ namespace {
             if (offset + frameBytes > end)
                 break; // a frame cut off at the end holds no audio that can be decoded
             const int reservoir = eightBytes ? reservoirBytes(bytes, shape->header) : 0;
-            if (run.audioFrames == 0 && channelsChangeAfter(file, headers, *shape, offset, end)) {
-                offset += frameBytes;
-                continue;
+            if (run.audioFrames == 0) {
+                if (channelsChangeAfter(file, headers, *shape, offset, end)) {
+                    offset += frameBytes;
+                    continue;
+                }
+                // The look at the next frame may have moved a reader's window.
+                bytes = file.bytesAt(offset, available);
             }
-            const bool more = visit(
-                FrameSeen { run.audioFrames, offset, shape->header, startsRun, reservoir }, *shape);
+            const bool more
+                = visit(FrameSeen { run.audioFrames, offset, shape->header, startsRun, reservoir },
+                    *shape, FrameStart { bytes, available });
             startsRun = false;
             ++run.audioFrames;
             offset += frameBytes;
@@ -245,8 +271,8 @@ FrameRun visitFrames(
     FileReader& file, const Mp3Layout& layout, const FrameVisitor& visit, std::stop_token stop)
 {
     return walkWith(
-        file, layout, [&](const FrameSeen& frame, const FrameShape&) { return visit(frame); },
-        stop);
+        file, layout,
+        [&](const FrameSeen& frame, const FrameShape&, FrameStart) { return visit(frame); }, stop);
 }
 
 FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token stop)
@@ -263,14 +289,20 @@ FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token 
         walk.loudness.reserve(framesExpected);
     const FrameRun run = walkWith(
         file, layout,
-        [&](const FrameSeen& frame, const FrameShape& shape) {
+        [&](const FrameSeen& frame, const FrameShape& shape, FrameStart start) {
             walk.index.add(frame.number, frame.offset);
-            walk.table.add(frame.offset, frame.header, frame.startsRun, frame.reservoirBytes);
+            walk.table.add(frame.offset, frame.header, shape.mainDataBytes, frame.startsRun,
+                frame.reservoirBytes);
             if (layer3) {
-                const std::uint8_t* bytes = frame.header.frameBytes >= shape.loudnessBytes
-                    ? file.bytesAt(frame.offset, std::size_t(shape.loudnessBytes))
-                    : nullptr;
-                walk.loudness.push_back(bytes ? shape.loudness(bytes) : 0);
+                std::uint8_t loudness = 0;
+                if (shape.loudness) {
+                    // Read with the header but for a frame at the very end of the file.
+                    const std::uint8_t* bytes = start.available >= std::size_t(shape.loudnessBytes)
+                        ? start.bytes
+                        : file.bytesAt(frame.offset, std::size_t(shape.loudnessBytes));
+                    loudness = bytes ? shape.loudness(bytes) : 0;
+                }
+                walk.loudness.push_back(loudness);
             }
             return true;
         },
