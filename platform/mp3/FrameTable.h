@@ -79,12 +79,14 @@ private:
     bool oneRun_ = true;
     // Coded-sound bytes of the latest frames of the current run, by frame
     // number: as many as a reservoir of 511 bytes can reach over (at 8 kbit/s
-    // a frame may carry a single byte of its own).
+    // a frame may carry a single byte of its own). Frame n is at n % kRecent
+    // + kCountedAtOnce, and the last kCountedAtOnce are also before the first,
+    // so that the latest kCountedAtOnce lie in a row whatever the number.
     static constexpr std::size_t kRecent = 512;
-    std::array<std::uint16_t, kRecent> recentMainData_ {};
+    static constexpr std::size_t kCountedAtOnce = 8;
+    std::array<std::uint16_t, kCountedAtOnce + kRecent> recentMainData_ {};
     // How many of those belong to the current run.
     std::size_t reachable_ = 0;
-    static constexpr std::size_t kCountedAtOnce = 8;
     std::size_t previousReservoirFrames_ = 0;
 };
 
@@ -114,15 +116,17 @@ inline void FrameTable::add(std::int64_t offset, const MpegFrameHeader& header, 
     // frame by frame.
     std::size_t reservoirFrames = 0;
     int covered = 0;
+    const std::uint16_t* const before = recentMainData_.data() + number % kRecent + kCountedAtOnce;
     if (reachable_ >= kCountedAtOnce) {
+#pragma GCC unroll 8
         for (std::size_t back = 1; back <= kCountedAtOnce; ++back) {
             reservoirFrames += std::size_t(covered < reservoirBytes);
-            covered += recentMainData_[(number - back) % kRecent];
+            covered += before[-std::ptrdiff_t(back)];
         }
     }
     while (covered < reservoirBytes && reservoirFrames < reachable_) {
         ++reservoirFrames;
-        covered += recentMainData_[(number - reservoirFrames) % kRecent];
+        covered += recentMainData_[(number - reservoirFrames) % kRecent + kCountedAtOnce];
     }
     // A frame's first samples are completed by the end of the frame before it
     // (overlapping transforms and the synthesis filter's memory), so that one
@@ -130,7 +134,9 @@ inline void FrameTable::add(std::int64_t offset, const MpegFrameHeader& header, 
     const std::size_t stepBack
         = reachable_ == 0 ? 0 : std::max(reservoirFrames, 1 + previousReservoirFrames_);
     previousReservoirFrames_ = reservoirFrames;
-    recentMainData_[number % kRecent] = std::uint16_t(mainDataBytes);
+    recentMainData_[number % kRecent + kCountedAtOnce] = std::uint16_t(mainDataBytes);
+    if (number % kRecent >= kRecent - kCountedAtOnce)
+        recentMainData_[number % kRecent + kCountedAtOnce - kRecent] = std::uint16_t(mainDataBytes);
     reachable_ = std::min(reachable_ + 1, kRecent);
 
     frames_.push_back((std::uint64_t(offset) & kOffsetMask)

@@ -280,16 +280,29 @@ FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token 
     FrameWalk walk;
     const bool layer3 = layout.header.layer == 3;
     // Room for as many frames as the audio holds at the first frame's size,
-    // so that the lists are not copied as they grow.
+    // and when the frames turn out smaller (a variable bit rate that starts
+    // high), room for the rest at their average size so far: the lists are
+    // copied once at most, not at every doubling of their room.
+    const std::int64_t audioBytes
+        = std::max<std::int64_t>(0, layout.audioEnd - layout.firstAudioFrame());
     const int unpaddedBytes = std::max(1, layout.header.frameBytes - layout.header.paddingBytes());
-    const auto framesExpected = std::size_t(
-        std::max<std::int64_t>(0, layout.audioEnd - layout.firstAudioFrame()) / unpaddedBytes + 1);
-    walk.table.reserve(framesExpected);
-    if (layer3)
-        walk.loudness.reserve(framesExpected);
+    std::size_t room = std::size_t(audioBytes / unpaddedBytes + 1);
+    const auto makeRoom = [&](std::size_t frames) {
+        room = frames;
+        walk.table.reserve(room);
+        if (layer3)
+            walk.loudness.reserve(room);
+    };
+    makeRoom(room);
     const FrameRun run = walkWith(
         file, layout,
         [&](const FrameSeen& frame, const FrameShape& shape, FrameStart start) {
+            if (std::size_t(frame.number) == room && frame.offset > layout.firstAudioFrame()) {
+                const std::int64_t averageBytes = std::max<std::int64_t>(
+                    1, (frame.offset - layout.firstAudioFrame()) / frame.number);
+                const auto rest = std::size_t((layout.audioEnd - frame.offset) / averageBytes);
+                makeRoom(room + rest + rest / 8 + 16);
+            }
             walk.index.add(frame.number, frame.offset);
             walk.table.add(frame.offset, frame.header, shape.mainDataBytes, frame.startsRun,
                 frame.reservoirBytes);
