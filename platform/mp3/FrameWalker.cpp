@@ -115,6 +115,12 @@ namespace {
     struct FrameShape {
         MpegFrameHeader header;
         int mainDataBytes = 0;
+        // Where main_data_begin lies: the two bytes at this offset read
+        // big-endian, shifted right and masked (a mask of 0 for the layers
+        // without a reservoir).
+        int reservoirAt = 0;
+        int reservoirShift = 0;
+        int reservoirMask = 0;
         // Bytes of the frame that its loudness byte is read from; its reader
         // is null when the frame is not layer III or too short to hold them.
         int loudnessBytes = 0;
@@ -133,17 +139,24 @@ namespace {
     class HeaderReader {
     public:
         HeaderReader(const MpegFrameHeader& stream, int freeFormatBytes)
-            : stream_(streamBitsOf(stream))
-            , freeFormatBytes_(freeFormatBytes)
+            : freeFormatBytes_(freeFormatBytes)
         {
+            // The shared bits as a mask and value over the header's first
+            // three bytes read as one word, in the machine's byte order.
+            const StreamBits bits = streamBitsOf(stream);
+            const std::uint8_t mask[4] = { 0xFF, 0xFE, 0x0C, 0 };
+            const std::uint8_t value[4] = { 0xFF, bits.second, bits.rate, 0 };
+            std::memcpy(&streamMask_, mask, 4);
+            std::memcpy(&streamValue_, value, 4);
         }
 
         // The shape of the frame whose header is at `bytes`, or null when
         // there is no header of the stream there.
         const FrameShape* read(const std::uint8_t* bytes)
         {
-            if (bytes[0] != 0xFF || (bytes[1] & 0xFE) != stream_.second
-                || (bytes[2] & 0x0C) != stream_.rate)
+            std::uint32_t word;
+            std::memcpy(&word, bytes, 4);
+            if ((word & streamMask_) != streamValue_)
                 return nullptr;
             // Bit rate index and padding, CRC, mono.
             const unsigned kind = (unsigned(bytes[2] & 0xF0) >> 1)
@@ -172,6 +185,10 @@ namespace {
             slot.shape.header = *header;
             slot.shape.mainDataBytes = header->mainDataBytes();
             if (header->layer == 3) {
+                const bool mpeg1 = header->version == MpegFrameHeader::Version::Mpeg1;
+                slot.shape.reservoirAt = header->sideInfoOffset();
+                slot.shape.reservoirShift = mpeg1 ? 7 : 8;
+                slot.shape.reservoirMask = mpeg1 ? 0x1FF : 0xFF;
                 slot.shape.loudnessBytes = loudnessBytesRead(*header);
                 if (header->frameBytes >= slot.shape.loudnessBytes)
                     slot.shape.loudness = frameLoudnessReaderFor(*header);
@@ -179,10 +196,19 @@ namespace {
             slot.state = Slot::Usable;
         }
 
-        StreamBits stream_;
+        std::uint32_t streamMask_ = 0;
+        std::uint32_t streamValue_ = 0;
         int freeFormatBytes_;
         std::array<Slot, 128> slots_ {};
     };
+
+    // reservoirBytes, from what was worked out for the frame's kind; `bytes`
+    // holds the frame's first eight bytes.
+    int reservoirOf(const std::uint8_t* bytes, const FrameShape& shape)
+    {
+        const std::uint8_t* at = bytes + shape.reservoirAt;
+        return ((at[0] << 8 | at[1]) >> shape.reservoirShift) & shape.reservoirMask;
+    }
 
     // Whether the frame after the one at `offset` has another channel count. A
     // decoder passes over a first frame like that unheard, taking the change
@@ -242,7 +268,7 @@ namespace {
             const int frameBytes = shape->header.frameBytes;
             if (offset + frameBytes > end)
                 break; // a frame cut off at the end holds no audio that can be decoded
-            const int reservoir = eightBytes ? reservoirBytes(bytes, shape->header) : 0;
+            const int reservoir = eightBytes ? reservoirOf(bytes, *shape) : 0;
             if (run.audioFrames == 0) {
                 if (channelsChangeAfter(file, headers, *shape, offset, end)) {
                     offset += frameBytes;
