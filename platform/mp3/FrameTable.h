@@ -80,11 +80,11 @@ private:
     // Coded-sound bytes of the latest frames of the current run, by frame
     // number: as many as a reservoir of 511 bytes can reach over (at 8 kbit/s
     // a frame may carry a single byte of its own). Frame n is at n % kRecent
-    // + kCountedAtOnce, and the last kCountedAtOnce are also before the first,
-    // so that the latest kCountedAtOnce lie in a row whatever the number.
+    // + kInARow, and the last kInARow are also before the first,
+    // so that the latest kInARow lie in a row whatever the number.
     static constexpr std::size_t kRecent = 512;
-    static constexpr std::size_t kCountedAtOnce = 8;
-    std::array<std::uint16_t, kCountedAtOnce + kRecent> recentMainData_ {};
+    static constexpr std::size_t kInARow = 8;
+    std::array<std::uint16_t, kInARow + kRecent> recentMainData_ {};
     // How many of those belong to the current run.
     std::size_t reachable_ = 0;
     std::size_t previousReservoirFrames_ = 0;
@@ -110,23 +110,24 @@ inline void FrameTable::add(std::int64_t offset, const MpegFrameHeader& header, 
 
     // The frames whose coded sound holds this frame's first bytes: the least
     // count of the latest frames whose coded sound adds up to the reservoir.
-    // A reservoir reaches over a few frames, so the latest eight are counted
-    // without a branch for each (a count that varies from frame to frame is
-    // a branch the processor cannot foresee); the rare deeper one goes on
-    // frame by frame.
+    // That count varies from frame to frame, a branch the processor cannot
+    // foresee, so the latest frames are counted four at a time without a
+    // branch for each; most reservoirs end within one or two such groups,
+    // and the rare deeper one goes on frame by frame.
     std::size_t reservoirFrames = 0;
     int covered = 0;
-    const std::uint16_t* const before = recentMainData_.data() + number % kRecent + kCountedAtOnce;
-    if (reachable_ >= kCountedAtOnce) {
-#pragma GCC unroll 8
-        for (std::size_t back = 1; back <= kCountedAtOnce; ++back) {
+    const std::uint16_t* const before = recentMainData_.data() + number % kRecent + kInARow;
+    const std::size_t inARow = std::min(reachable_, kInARow);
+    for (std::size_t counted = 0; covered < reservoirBytes && counted + 4 <= inARow; counted += 4) {
+#pragma GCC unroll 4
+        for (std::size_t back = counted + 1; back <= counted + 4; ++back) {
             reservoirFrames += std::size_t(covered < reservoirBytes);
             covered += before[-std::ptrdiff_t(back)];
         }
     }
     while (covered < reservoirBytes && reservoirFrames < reachable_) {
         ++reservoirFrames;
-        covered += recentMainData_[(number - reservoirFrames) % kRecent + kCountedAtOnce];
+        covered += recentMainData_[(number - reservoirFrames) % kRecent + kInARow];
     }
     // A frame's first samples are completed by the end of the frame before it
     // (overlapping transforms and the synthesis filter's memory), so that one
@@ -134,9 +135,9 @@ inline void FrameTable::add(std::int64_t offset, const MpegFrameHeader& header, 
     const std::size_t stepBack
         = reachable_ == 0 ? 0 : std::max(reservoirFrames, 1 + previousReservoirFrames_);
     previousReservoirFrames_ = reservoirFrames;
-    recentMainData_[number % kRecent + kCountedAtOnce] = std::uint16_t(mainDataBytes);
-    if (number % kRecent >= kRecent - kCountedAtOnce)
-        recentMainData_[number % kRecent + kCountedAtOnce - kRecent] = std::uint16_t(mainDataBytes);
+    recentMainData_[number % kRecent + kInARow] = std::uint16_t(mainDataBytes);
+    if (number % kRecent >= kRecent - kInARow)
+        recentMainData_[number % kRecent + kInARow - kRecent] = std::uint16_t(mainDataBytes);
     reachable_ = std::min(reachable_ + 1, kRecent);
 
     frames_.push_back((std::uint64_t(offset) & kOffsetMask)

@@ -61,6 +61,8 @@ TEST(FrameTableTest, StepsBackOverTheFramesTheReservoirReachesInto)
         std::vector<std::pair<int, int>> stepBacks; // frame number, step back
     } cases[] = {
         { "no reservoir", 10, 0, -1, { { 0, 0 }, { 1, 1 }, { 700, 1 } } },
+        { "three frames, within the first four counted", 10, 25, -1,
+            { { 2, 2 }, { 3, 3 }, { 4, 4 }, { 700, 4 } } },
         { "eight frames, across the wrap of those kept", 10, 80, -1,
             { { 7, 7 }, { 8, 8 }, { 9, 9 }, { 511, 9 }, { 512, 9 }, { 515, 9 }, { 520, 9 } } },
         { "ten frames, past the eight counted at once", 10, 95, -1,
