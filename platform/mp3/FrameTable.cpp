@@ -13,9 +13,8 @@ void FrameTable::finish(
         frames_.shrink_to_fit();
     // A walk passes over a first frame that a decoder does not play: the file
     // is then not bare, even though the frames listed agree.
-    bare_ = complete && !frames_.empty() && oneRun_ && oneRate_ && bitrateKbps_ > 0
-        && !layout.infoTag && layout.firstFrame == 0 && (*this)[0].offset == 0
-        && audioEnd == fileBytes;
+    bare_ = complete && !frames_.empty() && oneRun_ && bitrateKbps_ > 0 && !layout.infoTag
+        && layout.firstFrame == 0 && (*this)[0].offset == 0 && audioEnd == fileBytes;
 }
 
 FrameTable::Frame FrameTable::operator[](std::size_t number) const

@@ -71,11 +71,9 @@ private:
     int samplesPerFrame_ = 0;
     long sampleRate_ = 0;
     bool bare_ = false;
-    // The first frame's bit rate and channels, and whether every frame so far
-    // has them (none of free format).
+    // Bit rate of every frame so far, or -1 once two differ (or one is free format).
     int bitrateKbps_ = 0;
     bool mono_ = false;
-    bool oneRate_ = true;
     bool oneRun_ = true;
     // Coded-sound bytes of the latest frames of the current run, by frame
     // number: as many as a reservoir of 511 bytes can reach over (at 8 kbit/s
@@ -97,12 +95,11 @@ inline void FrameTable::add(std::int64_t offset, const MpegFrameHeader& header, 
     if (number == 0) {
         samplesPerFrame_ = header.samplesPerFrame;
         sampleRate_ = header.sampleRate;
-        bitrateKbps_ = header.bitrateKbps;
+        bitrateKbps_ = header.freeFormat ? -1 : header.bitrateKbps;
         mono_ = header.mono;
+    } else if (header.freeFormat || header.bitrateKbps != bitrateKbps_ || header.mono != mono_) {
+        bitrateKbps_ = -1;
     }
-    // Without a branch: a variable bit rate changes from frame to frame.
-    oneRate_ = oneRate_ & !header.freeFormat & (header.bitrateKbps == bitrateKbps_)
-        & (header.mono == mono_);
     if (startsRun) {
         reachable_ = 0;
         oneRun_ = oneRun_ && number == 0;
