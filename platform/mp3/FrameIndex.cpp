@@ -2,10 +2,9 @@
 
 namespace mp3 {
 
-void FrameIndex::add(std::int64_t frame, std::int64_t offset)
+void FrameIndex::addPoint(std::int64_t frame, std::int64_t offset)
 {
-    // The step is a power of two: a mask, not a division, for each frame.
-    if ((frame & (step - 1)) != 0 || frame != step * std::int64_t(offsets.size()))
+    if (frame != step * std::int64_t(offsets.size()))
         return;
     if (offsets.size() == kMaxEntries) {
         for (std::size_t i = 0; i < offsets.size() / 2; ++i)

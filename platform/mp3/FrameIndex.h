@@ -14,8 +14,17 @@ struct FrameIndex {
     std::int64_t step = 16;
     std::vector<std::int64_t> offsets;
 
-    // Notes that audio frame number `frame` starts at `offset`; frames come in order.
-    void add(std::int64_t frame, std::int64_t offset);
+    // Notes that audio frame number `frame` starts at `offset`; frames come in
+    // order. Inline, as a walk tells it of every frame and few are kept.
+    void add(std::int64_t frame, std::int64_t offset)
+    {
+        // The step is a power of two: a mask, not a division, for each frame.
+        if ((frame & (step - 1)) == 0)
+            addPoint(frame, offset);
+    }
+
+private:
+    void addPoint(std::int64_t frame, std::int64_t offset);
 };
 
 } // namespace mp3

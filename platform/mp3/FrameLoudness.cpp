@@ -1,6 +1,7 @@
 #include "platform/mp3/FrameLoudness.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace mp3 {
 
@@ -10,34 +11,46 @@ namespace {
     constexpr int kUnitGain = 210;
     constexpr float kDbPerGainStep = 1.5f;
 
+    // The global gain of the granule and channel whose fields start `bit`
+    // bits into the side information, -1 when it holds no coded sound. Its
+    // part2_3_length (12 bits) and, 21 bits on, its global_gain (8 bits) lie
+    // within eight bytes, read big-endian in one load; the side information
+    // is long enough for that at every granule.
+    template <int bit> int gainIfCoded(const std::uint8_t* sideInfo)
+    {
+        // Written out, so that the compiler makes it one load and a byte swap.
+        const std::uint8_t* p = sideInfo + bit / 8;
+        const std::uint64_t word = (std::uint64_t(p[0]) << 56) | (std::uint64_t(p[1]) << 48)
+            | (std::uint64_t(p[2]) << 40) | (std::uint64_t(p[3]) << 32)
+            | (std::uint64_t(p[4]) << 24) | (std::uint64_t(p[5]) << 16) | (std::uint64_t(p[6]) << 8)
+            | std::uint64_t(p[7]);
+        constexpr int start = 64 - bit % 8;
+        const auto codedBits = int((word >> (start - 12)) & 0xFFF);
+        const auto gain = int((word >> (start - 29)) & 0xFF);
+        return codedBits > 0 ? gain : -1;
+    }
+
     // The loudest global gain of the granules and channels that hold coded
     // sound, -1 when none does. Each granule and channel's fields come in a
     // run of fixed length (part2_3_length, big_values, global_gain, then 4 +
     // 1 + 22 + 3 bits in MPEG-1, 9 + 1 + 22 + 2 in MPEG-2 and 2.5), so every
-    // gain lies at a known bit, read without stepping through the others. One
-    // version for each shape of side information, so that a walk over every
-    // frame reads the gains at constant bits, without branching on each.
-    template <bool mpeg1, bool mono> int loudestGainOf(const std::uint8_t* sideInfo)
+    // gain lies at a bit known when compiling, read without stepping through
+    // the others or branching: a walk reads this for every frame.
+    template <bool mpeg1, bool mono, std::size_t... granuleChannel>
+    int loudestGainOf(const std::uint8_t* sideInfo, std::index_sequence<granuleChannel...>)
     {
-        constexpr int channels = mono ? 1 : 2;
-        constexpr int granules = mpeg1 ? 2 : 1;
         // main_data_begin, private bits and, for MPEG-1, the scale factor sharing flags.
+        constexpr int channels = mono ? 1 : 2;
         constexpr int first = mpeg1 ? 9 + (mono ? 5 : 3) + 4 * channels : 8 + (mono ? 1 : 2);
         constexpr int stride = mpeg1 ? 59 : 63;
-        // Four bytes read big-endian, which the compiler makes a single load;
-        // the last gain's four end well inside the side information.
-        const auto bitsAt = [sideInfo](int bit, int count) {
-            const std::uint8_t* p = sideInfo + bit / 8;
-            const std::uint32_t word = (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16)
-                | (std::uint32_t(p[2]) << 8) | p[3];
-            return int((word >> (32 - bit % 8 - count)) & ((1u << count) - 1));
-        };
-        int loudest = -1;
-        for (int g = 0; g < granules * channels; ++g) {
-            const int at = first + g * stride;
-            loudest = std::max(loudest, bitsAt(at, 12) > 0 ? bitsAt(at + 21, 8) : -1);
-        }
-        return loudest;
+        return std::max({ gainIfCoded<first + int(granuleChannel) * stride>(sideInfo)... });
+    }
+
+    template <bool mpeg1, bool mono> int loudestGainOf(const std::uint8_t* sideInfo)
+    {
+        constexpr std::size_t granulesAndChannels = (mpeg1 ? 2 : 1) * (mono ? 1 : 2);
+        return loudestGainOf<mpeg1, mono>(
+            sideInfo, std::make_index_sequence<granulesAndChannels> {});
     }
 
     template <bool mpeg1, bool mono, bool crc>

@@ -30,10 +30,12 @@ public:
         std::int64_t end() const { return offset + bytes; }
     };
 
-    // Notes the next frame of a walk, in order (see FrameSeen). Inline, as a
-    // walk adds every frame of a file.
-    void add(
-        std::int64_t offset, const MpegFrameHeader& header, bool startsRun, int reservoirBytes);
+    // Notes the next frame of a walk, in order (see FrameSeen), with the bytes
+    // of coded sound it carries (header.mainDataBytes(), which a walk works
+    // out once for each kind of frame). Inline, as a walk adds every frame of
+    // a file.
+    void add(std::int64_t offset, const MpegFrameHeader& header, int mainDataBytes, bool startsRun,
+        int reservoirBytes);
     // Makes room for about `frames` frames ahead of a walk.
     void reserve(std::size_t frames) { frames_.reserve(frames); }
     // Notes how the walk ended (whether it reached the end of the audio, and
@@ -75,17 +77,22 @@ private:
     bool oneRun_ = true;
     // Coded-sound bytes of the latest frames of the current run, by frame
     // number: as many as a reservoir of 511 bytes can reach over (at 8 kbit/s
-    // a frame may carry a single byte of its own).
+    // a frame may carry a single byte of its own). Frame n is at n % kRecent
+    // + kInARow, and the last kInARow are also before the first,
+    // so that the latest kInARow lie in a row whatever the number.
     static constexpr std::size_t kRecent = 512;
-    std::array<std::uint16_t, kRecent> recentMainData_ {};
-    std::size_t recentCount_ = 0;
+    static constexpr std::size_t kInARow = 8;
+    std::array<std::uint16_t, kInARow + kRecent> recentMainData_ {};
+    // How many of those belong to the current run.
+    std::size_t reachable_ = 0;
     std::size_t previousReservoirFrames_ = 0;
 };
 
-inline void FrameTable::add(
-    std::int64_t offset, const MpegFrameHeader& header, bool startsRun, int reservoirBytes)
+inline void FrameTable::add(std::int64_t offset, const MpegFrameHeader& header, int mainDataBytes,
+    bool startsRun, int reservoirBytes)
 {
-    if (frames_.empty()) {
+    const std::size_t number = frames_.size();
+    if (number == 0) {
         samplesPerFrame_ = header.samplesPerFrame;
         sampleRate_ = header.sampleRate;
         bitrateKbps_ = header.freeFormat ? -1 : header.bitrateKbps;
@@ -94,25 +101,41 @@ inline void FrameTable::add(
         bitrateKbps_ = -1;
     }
     if (startsRun) {
-        recentCount_ = 0;
-        oneRun_ = oneRun_ && frames_.empty();
+        reachable_ = 0;
+        oneRun_ = oneRun_ && number == 0;
     }
 
-    // The frames whose coded sound holds this frame's first bytes.
-    int reservoir = reservoirBytes;
+    // The frames whose coded sound holds this frame's first bytes: the least
+    // count of the latest frames whose coded sound adds up to the reservoir.
+    // That count varies from frame to frame, a branch the processor cannot
+    // foresee, so the latest frames are counted four at a time without a
+    // branch for each; most reservoirs end within one or two such groups,
+    // and the rare deeper one goes on frame by frame.
     std::size_t reservoirFrames = 0;
-    while (reservoir > 0 && reservoirFrames < std::min(recentCount_, kRecent)) {
+    int covered = 0;
+    const std::uint16_t* const before = recentMainData_.data() + number % kRecent + kInARow;
+    const std::size_t inARow = std::min(reachable_, kInARow);
+    for (std::size_t counted = 0; covered < reservoirBytes && counted + 4 <= inARow; counted += 4) {
+#pragma GCC unroll 4
+        for (std::size_t back = counted + 1; back <= counted + 4; ++back) {
+            reservoirFrames += std::size_t(covered < reservoirBytes);
+            covered += before[-std::ptrdiff_t(back)];
+        }
+    }
+    while (covered < reservoirBytes && reservoirFrames < reachable_) {
         ++reservoirFrames;
-        reservoir -= recentMainData_[(frames_.size() - reservoirFrames) % kRecent];
+        covered += recentMainData_[(number - reservoirFrames) % kRecent + kInARow];
     }
     // A frame's first samples are completed by the end of the frame before it
     // (overlapping transforms and the synthesis filter's memory), so that one
     // must decode whole too, with its own reservoir.
     const std::size_t stepBack
-        = recentCount_ == 0 ? 0 : std::max(reservoirFrames, 1 + previousReservoirFrames_);
+        = reachable_ == 0 ? 0 : std::max(reservoirFrames, 1 + previousReservoirFrames_);
     previousReservoirFrames_ = reservoirFrames;
-    recentMainData_[frames_.size() % kRecent] = std::uint16_t(header.mainDataBytes());
-    ++recentCount_;
+    recentMainData_[number % kRecent + kInARow] = std::uint16_t(mainDataBytes);
+    if (number % kRecent >= kRecent - kInARow)
+        recentMainData_[number % kRecent + kInARow - kRecent] = std::uint16_t(mainDataBytes);
+    reachable_ = std::min(reachable_ + 1, kRecent);
 
     frames_.push_back((std::uint64_t(offset) & kOffsetMask)
         | ((std::uint64_t(header.frameBytes) & kBytesMask) << kBytesShift)

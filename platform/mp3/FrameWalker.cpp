@@ -114,10 +114,23 @@ namespace {
     // What a walk needs of one kind of frame of the stream, worked out once.
     struct FrameShape {
         MpegFrameHeader header;
-        // Bytes of the frame that its loudness byte is read from.
+        int mainDataBytes = 0;
+        // Where main_data_begin lies: the two bytes at this offset read
+        // big-endian, shifted right and masked (a mask of 0 for the layers
+        // without a reservoir).
+        int reservoirAt = 0;
+        int reservoirShift = 0;
+        int reservoirMask = 0;
+        // Bytes of the frame that its loudness byte is read from; its reader
+        // is null when the frame is not layer III or too short to hold them.
         int loudnessBytes = 0;
         FrameLoudnessReader loudness = nullptr;
     };
+
+    // Bytes from a frame's start that a walk reads at once: its header, CRC,
+    // side information and what its loudness reader reads past them.
+    constexpr std::size_t kFrameStartBytes
+        = MpegFrameHeader::kHeaderBytes + MpegFrameHeader::kCrcBytes + 32 + 2;
 
     // Reads the headers of one stream. Once the bits every frame of the
     // stream shares are checked, the rest of a header that matters (bit rate,
@@ -126,17 +139,24 @@ namespace {
     class HeaderReader {
     public:
         HeaderReader(const MpegFrameHeader& stream, int freeFormatBytes)
-            : stream_(streamBitsOf(stream))
-            , freeFormatBytes_(freeFormatBytes)
+            : freeFormatBytes_(freeFormatBytes)
         {
+            // The shared bits as a mask and value over the header's first
+            // three bytes read as one word, in the machine's byte order.
+            const StreamBits bits = streamBitsOf(stream);
+            const std::uint8_t mask[4] = { 0xFF, 0xFE, 0x0C, 0 };
+            const std::uint8_t value[4] = { 0xFF, bits.second, bits.rate, 0 };
+            std::memcpy(&streamMask_, mask, 4);
+            std::memcpy(&streamValue_, value, 4);
         }
 
         // The shape of the frame whose header is at `bytes`, or null when
         // there is no header of the stream there.
         const FrameShape* read(const std::uint8_t* bytes)
         {
-            if (bytes[0] != 0xFF || (bytes[1] & 0xFE) != stream_.second
-                || (bytes[2] & 0x0C) != stream_.rate)
+            std::uint32_t word;
+            std::memcpy(&word, bytes, 4);
+            if ((word & streamMask_) != streamValue_)
                 return nullptr;
             // Bit rate index and padding, CRC, mono.
             const unsigned kind = (unsigned(bytes[2] & 0xF0) >> 1)
@@ -163,17 +183,32 @@ namespace {
                 return;
             }
             slot.shape.header = *header;
+            slot.shape.mainDataBytes = header->mainDataBytes();
             if (header->layer == 3) {
+                const bool mpeg1 = header->version == MpegFrameHeader::Version::Mpeg1;
+                slot.shape.reservoirAt = header->sideInfoOffset();
+                slot.shape.reservoirShift = mpeg1 ? 7 : 8;
+                slot.shape.reservoirMask = mpeg1 ? 0x1FF : 0xFF;
                 slot.shape.loudnessBytes = loudnessBytesRead(*header);
-                slot.shape.loudness = frameLoudnessReaderFor(*header);
+                if (header->frameBytes >= slot.shape.loudnessBytes)
+                    slot.shape.loudness = frameLoudnessReaderFor(*header);
             }
             slot.state = Slot::Usable;
         }
 
-        StreamBits stream_;
+        std::uint32_t streamMask_ = 0;
+        std::uint32_t streamValue_ = 0;
         int freeFormatBytes_;
         std::array<Slot, 128> slots_ {};
     };
+
+    // reservoirBytes, from what was worked out for the frame's kind; `bytes`
+    // holds the frame's first eight bytes.
+    int reservoirOf(const std::uint8_t* bytes, const FrameShape& shape)
+    {
+        const std::uint8_t* at = bytes + shape.reservoirAt;
+        return ((at[0] << 8 | at[1]) >> shape.reservoirShift) & shape.reservoirMask;
+    }
 
     // Whether the frame after the one at `offset` has another channel count. A
     // decoder passes over a first frame like that unheard, taking the change
@@ -188,7 +223,13 @@ namespace {
         return nextShape && nextShape->header.mono != shape.header.mono;
     }
 
-    // Calls visit(frame, shape) for each frame; see visitFrames.
+    // The first bytes of a frame, as many as could be read at once.
+    struct FrameStart {
+        const std::uint8_t* bytes = nullptr;
+        std::size_t available = 0;
+    };
+
+    // Calls visit(frame, shape, start) for each frame; see visitFrames.
     template <class Visit>
     FrameRun walkWith(
         FileReader& file, const Mp3Layout& layout, const Visit& visit, const std::stop_token& stop)
@@ -203,13 +244,19 @@ namespace {
             if (run.audioFrames % kFramesBetweenStopChecks == 0 && stop.stop_requested())
                 return run;
             file.readingAt(offset);
-            // The header and what follows it up to the reservoir's size.
-            const std::uint8_t* bytes = file.bytesAt(offset, 8);
-            const bool eightBytes = bytes != nullptr;
-            if (!eightBytes)
-                bytes = file.bytesAt(offset, 4);
+            // The header and what follows it up to the reservoir's size, and
+            // mostly on to the end of the loudness a walk reads.
+            std::size_t available = kFrameStartBytes;
+            const std::uint8_t* bytes = file.bytesAt(offset, available);
+            for (const std::size_t fewer : { std::size_t(8), std::size_t(4) }) {
+                if (bytes)
+                    break;
+                available = fewer;
+                bytes = file.bytesAt(offset, available);
+            }
             if (!bytes)
                 break;
+            const bool eightBytes = available >= 8;
             const FrameShape* shape = headers.read(bytes);
             if (!shape) {
                 offset = resync(file, offset + 1, end, layout, stop);
@@ -221,13 +268,18 @@ namespace {
             const int frameBytes = shape->header.frameBytes;
             if (offset + frameBytes > end)
                 break; // a frame cut off at the end holds no audio that can be decoded
-            const int reservoir = eightBytes ? reservoirBytes(bytes, shape->header) : 0;
-            if (run.audioFrames == 0 && channelsChangeAfter(file, headers, *shape, offset, end)) {
-                offset += frameBytes;
-                continue;
+            const int reservoir = eightBytes ? reservoirOf(bytes, *shape) : 0;
+            if (run.audioFrames == 0) {
+                if (channelsChangeAfter(file, headers, *shape, offset, end)) {
+                    offset += frameBytes;
+                    continue;
+                }
+                // The look at the next frame may have moved a reader's window.
+                bytes = file.bytesAt(offset, available);
             }
-            const bool more = visit(
-                FrameSeen { run.audioFrames, offset, shape->header, startsRun, reservoir }, *shape);
+            const bool more
+                = visit(FrameSeen { run.audioFrames, offset, shape->header, startsRun, reservoir },
+                    *shape, FrameStart { bytes, available });
             startsRun = false;
             ++run.audioFrames;
             offset += frameBytes;
@@ -245,8 +297,8 @@ FrameRun visitFrames(
     FileReader& file, const Mp3Layout& layout, const FrameVisitor& visit, std::stop_token stop)
 {
     return walkWith(
-        file, layout, [&](const FrameSeen& frame, const FrameShape&) { return visit(frame); },
-        stop);
+        file, layout,
+        [&](const FrameSeen& frame, const FrameShape&, FrameStart) { return visit(frame); }, stop);
 }
 
 FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token stop)
@@ -254,26 +306,45 @@ FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token 
     FrameWalk walk;
     const bool layer3 = layout.header.layer == 3;
     // Room for as many frames as the audio holds at the first frame's size,
-    // so that the lists are not copied as they grow; but no more than a long
-    // file has, as a file of mostly holes or damage would ask for more memory
-    // than the machine has, and its frames are far fewer.
-    constexpr std::int64_t kMostFramesReserved = std::int64_t(1) << 22;
+    // and when the frames turn out smaller (a variable bit rate that starts
+    // high), room for the rest at their average size so far: the lists are
+    // copied once at most, not at every doubling of their room. Never more
+    // at once than a long file has: a file of mostly holes or damage would
+    // ask for more memory than the machine has, and its frames are far fewer.
+    constexpr std::size_t kMostFramesReservedAtOnce = std::size_t(1) << 22;
+    const std::int64_t audioBytes
+        = std::max<std::int64_t>(0, layout.audioEnd - layout.firstAudioFrame());
     const int unpaddedBytes = std::max(1, layout.header.frameBytes - layout.header.paddingBytes());
-    const auto framesExpected = std::size_t(std::min(kMostFramesReserved,
-        std::max<std::int64_t>(0, layout.audioEnd - layout.firstAudioFrame()) / unpaddedBytes + 1));
-    walk.table.reserve(framesExpected);
-    if (layer3)
-        walk.loudness.reserve(framesExpected);
+    std::size_t room = 0;
+    const auto makeRoom = [&](std::size_t frames) {
+        room = std::min(frames, room + kMostFramesReservedAtOnce);
+        walk.table.reserve(room);
+        if (layer3)
+            walk.loudness.reserve(room);
+    };
+    makeRoom(std::size_t(audioBytes / unpaddedBytes + 1));
     const FrameRun run = walkWith(
         file, layout,
-        [&](const FrameSeen& frame, const FrameShape& shape) {
+        [&](const FrameSeen& frame, const FrameShape& shape, FrameStart start) {
+            if (std::size_t(frame.number) == room && frame.offset > layout.firstAudioFrame()) {
+                const std::int64_t averageBytes = std::max<std::int64_t>(
+                    1, (frame.offset - layout.firstAudioFrame()) / frame.number);
+                const auto rest = std::size_t((layout.audioEnd - frame.offset) / averageBytes);
+                makeRoom(room + rest + rest / 8 + 16);
+            }
             walk.index.add(frame.number, frame.offset);
-            walk.table.add(frame.offset, frame.header, frame.startsRun, frame.reservoirBytes);
+            walk.table.add(frame.offset, frame.header, shape.mainDataBytes, frame.startsRun,
+                frame.reservoirBytes);
             if (layer3) {
-                const std::uint8_t* bytes = frame.header.frameBytes >= shape.loudnessBytes
-                    ? file.bytesAt(frame.offset, std::size_t(shape.loudnessBytes))
-                    : nullptr;
-                walk.loudness.push_back(bytes ? shape.loudness(bytes) : 0);
+                std::uint8_t loudness = 0;
+                if (shape.loudness) {
+                    // Read with the header but for a frame at the very end of the file.
+                    const std::uint8_t* bytes = start.available >= std::size_t(shape.loudnessBytes)
+                        ? start.bytes
+                        : file.bytesAt(frame.offset, std::size_t(shape.loudnessBytes));
+                    loudness = bytes ? shape.loudness(bytes) : 0;
+                }
+                walk.loudness.push_back(loudness);
             }
             return true;
         },

@@ -36,12 +36,49 @@ TEST(FrameTableTest, KeepsOffsetsUpToFourTiB)
         { (std::int64_t(1) << 42) - 288, false, 1 } };
     FrameTable table;
     for (const auto& frame : frames)
-        table.add(frame.offset, *header, frame.startsRun, 0);
+        table.add(frame.offset, *header, header->mainDataBytes(), frame.startsRun, 0);
     for (std::size_t i = 0; i < std::size(frames); ++i) {
         EXPECT_EQ(table[i].offset, frames[i].offset) << i;
         EXPECT_EQ(table[i].bytes, 288) << i;
         EXPECT_EQ(table[i].startsRun, frames[i].startsRun) << i;
         EXPECT_EQ(table[i].stepBack, frames[i].stepBack) << i;
+    }
+}
+
+// A frame's step back covers the frames its reservoir reaches into and one
+// more than the frame before it needed, however deep the reservoir, wherever
+// the frame falls among the latest frames kept, and never past a run's start.
+TEST(FrameTableTest, StepsBackOverTheFramesTheReservoirReachesInto)
+{
+    const std::string bytes = mpegframes::layer3();
+    const auto header = parseFrameHeader(reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    ASSERT_TRUE(header);
+    const struct {
+        const char* what;
+        int codedBytes; // of each frame
+        int reservoirBytes; // of each frame
+        int runStartsAt; // a second run starts at this frame, or -1
+        std::vector<std::pair<int, int>> stepBacks; // frame number, step back
+    } cases[] = {
+        { "no reservoir", 10, 0, -1, { { 0, 0 }, { 1, 1 }, { 700, 1 } } },
+        { "three frames, within the first four counted", 10, 25, -1,
+            { { 2, 2 }, { 3, 3 }, { 4, 4 }, { 700, 4 } } },
+        { "eight frames, across the wrap of those kept", 10, 80, -1,
+            { { 7, 7 }, { 8, 8 }, { 9, 9 }, { 511, 9 }, { 512, 9 }, { 515, 9 }, { 520, 9 } } },
+        { "ten frames, past the eight counted at once", 10, 95, -1,
+            { { 9, 9 }, { 10, 10 }, { 11, 11 }, { 513, 11 }, { 700, 11 } } },
+        { "a run shorter than the reach", 10, 80, 600,
+            { { 600, 0 }, { 601, 1 }, { 603, 3 }, { 608, 8 }, { 609, 9 } } },
+        { "the deepest reservoir", 1, 511, -1, { { 510, 510 }, { 511, 511 }, { 700, 511 } } },
+    };
+    for (const auto& c : cases) {
+        FrameTable table;
+        for (int frame = 0; frame <= 700; ++frame)
+            table.add(std::int64_t(frame) * header->frameBytes, *header, c.codedBytes,
+                frame == 0 || frame == c.runStartsAt, c.reservoirBytes);
+        for (const auto& [frame, stepBack] : c.stepBacks)
+            EXPECT_EQ(table[std::size_t(frame)].stepBack, stepBack)
+                << c.what << ", frame " << frame;
     }
 }
 
