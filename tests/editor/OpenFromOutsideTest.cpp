@@ -2,12 +2,12 @@
 #include "platform/runtime/FileNameBytes.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/FormHarness.h"
+#include "tests/support/TempFiles.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <cstdlib>
 #include <filesystem>
@@ -110,8 +110,9 @@ TEST_F(OpenFromOutsideTest, CommandLineAndDropRunOpenWithoutTheDialog)
 // and by a drop, as a file manager hands them over: percent-encoded bytes.
 TEST_F(OpenFromOutsideTest, NamesThatAreNotUtf8OpenByTheirBytes)
 {
-    QTemporaryDir dir;
-    const QByteArray folder = QFile::encodeName(dir.path());
+    // Removed by bytes: the toolkit's temporary folder leaves such names behind.
+    const tempfiles::TempDir dir;
+    const QByteArray folder = QByteArray::fromStdString(dir.path().string());
     for (const QByteArray& name : { QByteArray("caf\xe9.mp3"), QByteArray("\xff\xfe.mp3") }) {
         const QByteArray bytes = folder + '/' + name;
         ASSERT_TRUE(std::filesystem::copy_file(
