@@ -26,11 +26,17 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; [ -s "$work/program.log" ] && sed "s/^/  trimora: /" "$work/program.log" >&2; exit 1; }
 
 start_display() { # a display of its own, on the first free number
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  # Without -noreset the server starts over whenever its last client leaves,
+  # refusing connections meanwhile: the check below must not cause that.
+  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   [ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
   export DISPLAY=":$(cat "$work/display")"
+  # On a busy machine the number may come before the server takes clients.
+  for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && return 0; sleep 0.1; done
+  cat "$work/xvfb.log"
+  fail "Xvfb took no client on $DISPLAY"
 }
 
 # The disk driver plays in real time into a file. The information page's
