@@ -1,5 +1,6 @@
 #include "editor/ClipBytes.h"
 
+#include "editor/ClipBlockCopy.h"
 #include "editor/ClipSaveSource.h"
 #include "editor/ClipSaveSourceCheck.h"
 #include "editor/ClipSaveTarget.h"
@@ -25,27 +26,10 @@ ClipBytes clipBytesFor(int sourceFd, std::int64_t sourceBytes, std::int32_t leng
 
 void writeClipBytes(ClipSaveSource& source, const QString& clipName, const ClipBytes& bytes)
 {
-    // The window's block span, so that the clip ends on the same byte.
-    constexpr std::int64_t kBlockStep = 4096;
     ClipSaveTarget clip(clipName);
     const auto& head = bytes.head;
     clip.write(1, std::span(reinterpret_cast<const char*>(head.data()), head.size()));
-    const ClipSaveRange& range = bytes.range;
-    const std::int64_t lastHeld = std::min(range.lastPosition, source.size());
-    const std::int64_t blocks = (range.endPosition - range.startPosition) / kBlockStep + 1;
-    const std::int64_t last = std::min(range.startPosition + blocks * kBlockStep, lastHeld);
-    if (last < range.startPosition)
-        ClipSaveSource::raiseInputPastEndOfFile();
-    std::vector<char> buffer(std::size_t(1) << 20);
-    for (std::int64_t position = range.startPosition; position <= last;) {
-        const auto wanted
-            = std::min<std::int64_t>(last - position + 1, std::int64_t(buffer.size()));
-        const auto count = source.read(position, std::span(buffer).first(std::size_t(wanted)));
-        if (count < wanted || count == 0)
-            ClipSaveSource::raiseInputPastEndOfFile();
-        clip.write(position - range.startPosition + 1 + std::int64_t(head.size()),
-            std::span<const char>(buffer).first(std::size_t(count)));
-        position += count;
-    }
+    ClipBlockCopy(source, clip, bytes.range, source.size(), std::int64_t(head.size()))
+        .run({}, [](std::int64_t) {});
     clip.commit();
 }

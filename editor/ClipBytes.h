@@ -26,9 +26,9 @@ ClipBytes clipBytesFor(int sourceFd, std::int64_t sourceBytes, std::int32_t leng
 
 class ClipSaveSource;
 
-// Writes `bytes` of `source` into `clipName` in one go, as the window's Save
-// does block by block: the head, then the range's source bytes up to the
-// last block's end (never past `lastPosition` nor the source's end), into a
-// temporary file that takes the clip's name once all is in. Raises as
-// ClipSaveSource and ClipSaveTarget do.
+// Writes `bytes` of `source` into `clipName` with the window's block copy,
+// without a window to show its progress: the head, then the range's source
+// bytes up to the last block's end (never past `lastPosition` nor the
+// source's end), into a temporary file that takes the clip's name once all is
+// in. Raises as ClipBlockCopy and ClipSaveTarget do.
 void writeClipBytes(ClipSaveSource& source, const QString& clipName, const ClipBytes& bytes);

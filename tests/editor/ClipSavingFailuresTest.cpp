@@ -40,6 +40,17 @@ protected:
         EXPECT_EQ(readFile(clipName), old);
         EXPECT_EQ(entries(folder), folderHolds);
     }
+
+    // The window closes at its first chance during Save: the program ends
+    // with nothing said after the question and the old clip kept.
+    void expectClosingEndsTheSave()
+    {
+        h.duringWait = [&] { form.close(); };
+        saveAs(clipName);
+        EXPECT_EQ(h.quitRequests, 1);
+        EXPECT_EQ(said(), "File already exist.Overwrite?");
+        expectOldClipKept();
+    }
 };
 
 // Lowers the largest file size this process may write, for one scope.
@@ -126,11 +137,7 @@ TEST_F(ClipSavingFailures, SourceRemovedBeforeTheSave)
 // stop at its next block is tested with the copy above.
 TEST_F(ClipSavingFailures, WindowClosedMidCopy)
 {
-    h.duringWait = [&] { form.close(); };
-    saveAs(clipName);
-    EXPECT_EQ(h.quitRequests, 1);
-    EXPECT_EQ(said(), "File already exist.Overwrite?");
-    expectOldClipKept();
+    expectClosingEndsTheSave();
 }
 
 // Closing the window while Save waits for the device's walk of the source
@@ -149,12 +156,8 @@ TEST_F(ClipSavingFailures, WindowClosedWhileTheDeviceWalksTheSource)
         walkEnded = !saveEnded.stop_requested();
         walk.reset();
     });
-    h.duringWait = [&] { form.close(); };
-    saveAs(clipName);
+    expectClosingEndsTheSave();
     EXPECT_FALSE(walkEnded);
-    EXPECT_EQ(h.quitRequests, 1);
-    EXPECT_EQ(said(), "File already exist.Overwrite?");
-    expectOldClipKept();
 }
 
 // The folder of the clip is not writable, though the old clip in it is. The
