@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -79,9 +80,14 @@ RememberedFolder::RememberedFolder(const QString& settingsFile)
 
 RememberedFolder::~RememberedFolder()
 {
-    // The writer finishes what it has on its own; the program does not wait
-    // on the disk to end.
-    std::lock_guard lock(shared_->mutex);
+    // The last folder chosen is written before the program ends: a writer
+    // still at work when the process exits would lose it, and would use the
+    // settings machinery as it is torn down. Only a disk that hangs is left
+    // to finish on its own.
+    constexpr auto kLongestWaitAtEnd = std::chrono::seconds(5);
+    std::unique_lock lock(shared_->mutex);
+    shared_->changed.wait_for(
+        lock, kLongestWaitAtEnd, [&] { return !shared_->unwritten && !shared_->writing; });
     shared_->ending = true;
     shared_->changed.notify_all();
 }
@@ -104,11 +110,4 @@ void RememberedFolder::remember(const QString& folder)
         shared_->writerStarted = true;
     }
     shared_->changed.notify_all();
-}
-
-bool RememberedFolder::waitUntilWritten(std::chrono::milliseconds most) const
-{
-    std::unique_lock lock(shared_->mutex);
-    return shared_->changed.wait_for(
-        lock, most, [&] { return !shared_->unwritten && !shared_->writing; });
 }
