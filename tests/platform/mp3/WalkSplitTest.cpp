@@ -1,9 +1,5 @@
-// A walk split in two, its second half walked on a thread of its own, finds
-// exactly what one thread finds, wherever the split falls: in a frame, in
-// damage, in a tag, in a false run of headers, near the end or past it. Where
-// the two halves meet, the walk takes over the second's frames only when it
-// met the second's first frame and the second reached the end with enough
-// frames for the tables to agree.
+// A walk split in two finds exactly what one thread finds, wherever the split
+// falls, and takes over the second thread's frames only where it met them.
 
 #include "platform/mp3/FileReader.h"
 #include "platform/mp3/FrameWalker.h"
@@ -19,8 +15,7 @@ namespace {
 
 struct Split {
     std::int64_t at;
-    // The walk takes over frames from the second thread.
-    bool joins;
+    bool joins; // the walk takes over frames from the second thread
 };
 
 struct Row {
@@ -35,23 +30,6 @@ std::string fixture(const char* name)
     return tempfiles::readFile(fixtures::path(name));
 }
 
-// Bytes without 0xFF, so that no header can start among them.
-std::string damage(std::size_t bytes)
-{
-    std::string out(bytes, '\0');
-    for (std::size_t i = 0; i < bytes; ++i)
-        out[i] = char((i * 131 + 7) % 251);
-    return out;
-}
-
-// MPEG-2 layer III at 24 kHz and 8 kbit/s with a CRC: 24-byte frames holding
-// a single byte of coded sound each, so that a reservoir of up to 255 bytes
-// reaches as many frames back.
-std::string deepReservoir(int frames)
-{
-    return times(frames, [](int i) { return frame(0xF2, 0x14, 0, 24, (i * 37) % 256, false); });
-}
-
 std::vector<Row> rows()
 {
     const std::string cbr = fixture("cbr128_60s.mp3");
@@ -62,7 +40,6 @@ std::vector<Row> rows()
     const std::string bare = fixture("stepped_cbr_bare.mp3");
     const std::string vbr = fixture("stepped_vbr_noinfo.mp3");
     const std::string free = fixture("stepped_free.mp3");
-    const std::string mpeg2 = fixture("mpeg2_noinfo_10s.mp3");
     const std::int64_t tagged = 510 + cbrBytes; // where the second file's tag starts
     // 64 kbit/s at 32 kHz (288 bytes) with a header of the same stream 100
     // bytes into frames 700 to 702: a run of three false frames.
@@ -83,18 +60,17 @@ std::vector<Row> rows()
         { "bare CBR, from its first byte", bare, { { 0, true }, { 7, true } } },
         { "VBR", vbr, { { std::int64_t(vbr.size()) / 8, true } } },
         { "free format", free, { { std::int64_t(free.size()) / 8 + 1, true } } },
-        // The second thread's table must agree with the first's over 513
-        // frames for every step back to come out the same. 300,000 frames: the
-        // seek points thin out while the second half is taken over.
-        { "reservoirs 255 frames deep", deepReservoir(300'000),
+        // MPEG-2 at 8 kbit/s with a CRC: 24-byte frames, each with one byte of
+        // coded sound, so a reservoir reaches up to 255 frames back. 300,000
+        // frames: the seek points thin out while the second half is taken over.
+        { "reservoirs 255 frames deep",
+            times(300'000, [](int i) { return frame(0xF2, 0x14, 0, 24, (i * 37) % 256, false); }),
             { { 24 * 700 - 2, true }, { 24 * 150'000 + 7, true },
                 // Last frames: 514 are taken, 513 are not.
                 { 24 * (300'000 - 514) - 5, true }, { 24 * (300'000 - 513) - 5, false } } },
         { "a bit rate change past the split",
             times(1500, [](int i) { return i < 1200 ? layer3() : frame(0xFB, 0x68, 0, 360); }),
             { { 288 * 400, true } } },
-        { "MPEG-2, four files end to end", mpeg2 + mpeg2 + mpeg2 + mpeg2,
-            { { std::int64_t(mpeg2.size()) * 2 - 1, true } } },
         { "MPEG-2.5 with reservoirs",
             times(1500, [](int i) { return frame(0xE3, 0x48, 0, 288, i % 4 ? 0 : 200, false); }),
             { { 288 * 500 + 100, true } } },
@@ -109,7 +85,7 @@ std::vector<Row> rows()
             { { 0, false }, { 288 * 719, true }, { 288 * 600 + 1, true } } },
         { "two files joined, each with its tag and info frame", id3v2(500) + cbr + id3v2(500) + cbr,
             { { tagged, true }, { tagged + 10, true } } },
-        { "damage at the split", half + damage(3000) + rest,
+        { "damage at the split", half + std::string(3000, '\x55') + rest,
             { { halfBytes, true }, { halfBytes + 1500, true } } },
         { "a run of 0xFF bytes at the split", half + std::string(100 << 10, '\xFF') + rest,
             { { halfBytes, true }, { halfBytes + 50'000, true },
@@ -131,15 +107,11 @@ std::vector<Row> rows()
 mp3::FrameWalk walk(const std::filesystem::path& file, mp3::WalkSplit split, bool stopped)
 {
     mp3::FileReader reader(file);
-    const auto layout = mp3::findMp3Layout(reader);
-    if (!layout) {
-        ADD_FAILURE() << "no layout";
-        return {};
-    }
+    const auto layout = mp3::findMp3Layout(reader).value();
     std::stop_source stop;
     if (stopped)
         stop.request_stop();
-    return mp3::walkFrames(reader, *layout, stop.get_token(), split);
+    return mp3::walkFrames(reader, layout, stop.get_token(), split);
 }
 
 void expectSameWalk(
@@ -157,11 +129,8 @@ void expectSameWalk(
         const auto one = split.table[i], other = alone.table[i];
         if (one.offset != other.offset || one.bytes != other.bytes || one.stepBack != other.stepBack
             || one.startsRun != other.startsRun) {
-            ADD_FAILURE() << what << ": frame " << i << " at " << one.offset << " (" << one.bytes
-                          << " bytes, step back " << one.stepBack << ", starts run "
-                          << one.startsRun << ") instead of at " << other.offset << " ("
-                          << other.bytes << ", " << other.stepBack << ", " << other.startsRun
-                          << ")";
+            ADD_FAILURE() << what << ": frame " << i << " differs (step back " << one.stepBack
+                          << " for " << other.stepBack << ")";
             return;
         }
     }
