@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <system_error>
@@ -509,12 +510,29 @@ namespace {
         }
     }
 
+    // Whether a processor has nothing to run at this moment, by the kernel's
+    // count of threads ready to run (this one among them). A second thread
+    // walks in less time only on a processor of its own: sharing one, it
+    // leaves the walk as slow as one thread's, plus what the split costs.
+    bool aProcessorIsIdle()
+    {
+        const unsigned processors = std::thread::hardware_concurrency();
+        if (processors < 2)
+            return false;
+        std::ifstream loadFigures("/proc/loadavg");
+        double lastMinute = 0, lastFive = 0, lastFifteen = 0;
+        unsigned readyToRun = 0;
+        if (!(loadFigures >> lastMinute >> lastFive >> lastFifteen >> readyToRun))
+            return true;
+        return readyToRun < processors;
+    }
+
 } // namespace
 
 WalkSplit WalkSplit::inHalves(const Mp3Layout& layout, std::int64_t leastAudioBytes)
 {
     const std::int64_t audioBytes = layout.audioEnd - layout.firstAudioFrame();
-    if (audioBytes < leastAudioBytes || std::thread::hardware_concurrency() < 2)
+    if (audioBytes < leastAudioBytes || !aProcessorIsIdle())
         return {};
     return { layout.firstAudioFrame() + audioBytes / 2 };
 }

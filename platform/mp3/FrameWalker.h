@@ -79,7 +79,7 @@ struct WalkSplit {
     // its pages are mapped a second time.
     static constexpr std::int64_t kLeastAudioBytes = std::int64_t(8) << 20;
     // The middle of the audio, when the audio holds at least
-    // `leastAudioBytes` and the machine has a second processor to walk on.
+    // `leastAudioBytes` and a processor of the machine is idle to walk on.
     static WalkSplit inHalves(
         const Mp3Layout& layout, std::int64_t leastAudioBytes = kLeastAudioBytes);
 };
