@@ -20,6 +20,9 @@ namespace {
     // Frames in a row that confirm a resync after damage.
     constexpr int kFramesToResync = 3;
     constexpr std::int64_t kFramesBetweenStopChecks = 4096;
+    // Frames a walk in two halves walks between looks at whether the second
+    // half has ended.
+    constexpr std::int64_t kFramesBetweenLooksAtTail = 256;
     // Bytes searched for a frame between two checks for a stop request; also
     // what a reader that cannot map the file must hold at once.
     constexpr std::int64_t kBytesBetweenStopChecks = 60 * 1024;
@@ -432,6 +435,8 @@ namespace {
             return first_.load();
         }
 
+        bool hasEnded() const { return ended_.load(std::memory_order_acquire); }
+
         // What the tail found, once it has ended; null when it could not
         // walk at all.
         const Walked* finished()
@@ -477,6 +482,7 @@ namespace {
                 walked_.reset();
             }
             tell(end_);
+            ended_.store(true, std::memory_order_release);
         }
 
         // Tells the walk from the start where the tail's first frame lies,
@@ -490,6 +496,7 @@ namespace {
 
         const std::int64_t end_;
         std::atomic<std::int64_t> first_ { kNotYet };
+        std::atomic<bool> ended_ { false };
         std::optional<Walked> walked_;
         std::jthread thread_;
         // A stop of the whole walk stops the tail's too.
@@ -563,36 +570,45 @@ FrameWalk walkFrames(
     FrameWalk walk;
     FrameRecorder head(layout, layout.firstAudioFrame());
     // Until this walk meets the tail's first frame, it looks out for it from
-    // the split on; once on it, it walks on beside the tail until their tables
-    // agree, and there takes over the tail's frames.
+    // the split on. Once on it, it walks on beside the tail until their
+    // tables agree, and from there on takes over the tail's frames as soon as
+    // the tail has ended: a tail held up on a busy machine is overtaken
+    // rather than waited for.
     const auto walkOnAlone = [&] {
         tail.reset();
         twoWalks.reset();
     };
     std::int64_t lookOutFrom = tail ? *split.at : kNever;
-    std::int64_t takeOverAt = kNever;
+    std::int64_t tailStartFrame = kNever;
+    std::int64_t lookAtTailFrom = kNever;
     const TailWalk::Walked* takenOver = nullptr;
+    std::size_t takenFrom = 0;
     FrameRun run = walkWith(
         file, layout, WalkStart { layout.firstAudioFrame() },
         [&](const FrameSeen& frame, const FrameShape& shape, FrameStart start) {
-            if (frame.offset >= lookOutFrom || frame.number == takeOverAt) [[unlikely]] {
-                if (takeOverAt == kNever) {
+            if (frame.offset >= lookOutFrom || frame.number == lookAtTailFrom) [[unlikely]] {
+                if (tailStartFrame == kNever) {
                     const std::int64_t tailStart = tail->firstFrameOffset();
                     lookOutFrom = frame.offset < tailStart ? tailStart : kNever;
-                    if (frame.offset == tailStart)
-                        takeOverAt = frame.number + std::int64_t(FrameTable::kFramesToAgree);
-                    else if (frame.offset > tailStart)
+                    if (frame.offset == tailStart) {
+                        tailStartFrame = frame.number;
+                        lookAtTailFrom = frame.number + std::int64_t(FrameTable::kFramesToAgree);
+                    } else if (frame.offset > tailStart) {
                         walkOnAlone(); // not one of the tail's frames
-                } else {
-                    takeOverAt = kNever;
+                    }
+                } else if (split.waitForTail || tail->hasEnded()) {
+                    lookAtTailFrom = kNever;
                     const TailWalk::Walked* walked = tail->finished();
-                    const std::size_t agreed = FrameTable::kFramesToAgree;
-                    if (walked && walked->run.complete && walked->table.size() > agreed
-                        && walked->table[agreed].offset == frame.offset) {
+                    const auto frameOfTail = std::size_t(frame.number - tailStartFrame);
+                    if (walked && walked->run.complete && walked->table.size() > frameOfTail
+                        && walked->table[frameOfTail].offset == frame.offset) {
                         takenOver = walked;
+                        takenFrom = frameOfTail;
                         return false;
                     }
                     walkOnAlone();
+                } else {
+                    lookAtTailFrom += kFramesBetweenLooksAtTail;
                 }
             }
             walk.index.add(frame.number, frame.offset);
@@ -604,12 +620,11 @@ FrameWalk walkFrames(
     walk.loudness = std::move(head.loudness);
     bool truncated = file.truncated();
     if (takenOver) {
-        const std::size_t agreed = FrameTable::kFramesToAgree;
         const auto headFrames = std::int64_t(walk.table.size());
-        walk.table.append(takenOver->table, agreed);
+        walk.table.append(takenOver->table, takenFrom);
         if (!takenOver->loudness.empty())
             walk.loudness.insert(walk.loudness.end(),
-                takenOver->loudness.begin() + std::ptrdiff_t(agreed), takenOver->loudness.end());
+                takenOver->loudness.begin() + std::ptrdiff_t(takenFrom), takenOver->loudness.end());
         run.audioFrames = std::int64_t(walk.table.size());
         run.audioEnd = takenOver->run.audioEnd;
         run.complete = takenOver->run.complete;

@@ -74,6 +74,10 @@ struct WalkSplit {
     // The second thread walks from the first run of frames at or after this
     // offset; none keeps the walk on one thread.
     std::optional<std::int64_t> at;
+    // Wait for the second thread where its frames may first be taken over,
+    // rather than walk on until it has ended; so a test sees them taken over
+    // however busy the machine.
+    bool waitForTail = false;
 
     // Audio shorter than this is walked sooner than a thread starts and
     // its pages are mapped a second time.
@@ -87,10 +91,10 @@ struct WalkSplit {
 // Walks the whole audio of a file: counts the audio frames, notes seek points
 // and lists the frames. With a split, a second thread walks from the split on
 // while this one walks from the start; when this one reaches the second's
-// first frame it walks on beside it until their tables agree and then takes
-// over the rest of the second's frames, so the result is the same as one
-// thread's to the last bit. When it meets no frame of the second's (which
-// synced on a false run, or found none), it walks on alone.
+// first frame it walks on beside it until their tables agree, and once the
+// second has ended takes over the rest of its frames, so the result is the
+// same as one thread's to the last bit. When it meets no frame of the
+// second's (which synced on a false run, or found none), it walks on alone.
 FrameWalk walkFrames(
     FileReader& file, const Mp3Layout& layout, std::stop_token stop = {}, WalkSplit split = {});
 
