@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Builds the tests of the threads that play and walk files (mci_tests and
-# audio_tests) with ThreadSanitizer into build-tsan/ (or
+# Builds the tests of the threads that play and walk files (mci_tests,
+# audio_tests and mp3_tests) with ThreadSanitizer into build-tsan/ (or
 # $TRIMORA_TSAN_BUILD_DIR) and runs them side by side; any data race fails
 # the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --test
 build_dir="${TRIMORA_TSAN_BUILD_DIR:-build-tsan}"
-programs=(mci_tests audio_tests)
+programs=(mci_tests audio_tests mp3_tests)
 TRIMORA_BUILD_DIR="$build_dir" TRIMORA_BUILD_TARGETS="${programs[*]}" bash scripts/build.sh \
   -DBUILD_TESTING=ON -DTRIMORA_BENCH=OFF -DTRIMORA_SANITIZE_THREAD=ON "$@"
 source scripts/sanitizer-options.sh

@@ -86,7 +86,9 @@ namespace {
             mp3.samples = decoder.length();
             mp3.walk = std::make_unique<mp3::BackgroundWalk>(file.fd(), *layout, sharing);
         } else {
-            mp3::FrameWalk walk = mp3::walkFrames(file, *layout, stop);
+            // The user waits for this walk: a long one is walked in two halves at once.
+            mp3::FrameWalk walk
+                = mp3::walkFrames(file, *layout, stop, mp3::WalkSplit::inHalves(*layout));
             if (!walk.complete && stop.stop_requested())
                 return MCIERR_CLOSED_WHILE_OPENING;
             mp3.samples = layout->infoTag ? samplesOfFrames(decoder, *layout, walk.audioFrames)

@@ -61,6 +61,16 @@ public:
     // file's size) when there is none or the file cannot be read that far.
     std::int64_t find(std::uint8_t value, std::int64_t from, std::int64_t end);
 
+    // How far behind the reading the pages it read stay in the map, so that a
+    // walk over a long file, or playing it, holds a few hundred KiB of it
+    // resident rather than all it has read; the page cache keeps them either
+    // way. Letting pages go stops every other thread of the program that runs
+    // at that moment to drop its cached address translations: threads that
+    // read at once let go of more at a time, and less often.
+    static constexpr std::int64_t kResidentBehind = 256 << 10;
+    std::int64_t residentBehind() const { return residentBehind_; }
+    void keepResidentBehind(std::int64_t bytes) { residentBehind_ = bytes; }
+
 private:
     int fd_ = -1;
     OpenFailure failure_ = OpenFailure::None;
@@ -84,17 +94,14 @@ private:
     void mapWhole();
     const std::uint8_t* bytesAtUnmapped(std::int64_t offset, std::size_t count);
     void readAhead(std::int64_t offset);
+    std::int64_t residentBehind_ = kResidentBehind;
     // Lets go of the pages of the map far behind `offset`.
     void releaseBehind(std::int64_t offset)
     {
-        if (offset - releasedUpTo_ >= 2 * kResidentBehind || offset < releasedUpTo_)
-            releaseUpTo(offset - kResidentBehind);
+        if (offset - releasedUpTo_ >= 2 * residentBehind_ || offset < releasedUpTo_)
+            releaseUpTo(offset - residentBehind_);
     }
     void releaseUpTo(std::int64_t offset);
-    // How far behind the reading the pages it read stay in the map, so that a
-    // walk over a long file, or playing it, holds a few MiB of it resident
-    // rather than all it has read; the page cache keeps them either way.
-    static constexpr std::int64_t kResidentBehind = 256 << 10;
     // Fills the window with the bytes from `offset` on.
     void load(std::int64_t offset);
     bool windowHolds(std::int64_t offset) const

@@ -17,6 +17,19 @@ void FrameTable::finish(
         && layout.firstFrame == 0 && (*this)[0].offset == 0 && audioEnd == fileBytes;
 }
 
+void FrameTable::append(const FrameTable& later, std::size_t from)
+{
+    if (from >= later.frames_.size())
+        return;
+    frames_.reserve(frames_.size() + (later.frames_.size() - from));
+    frames_.insert(
+        frames_.end(), later.frames_.begin() + std::ptrdiff_t(from), later.frames_.end());
+    // Each summary covers the frames the two share, so together they cover all.
+    if (later.bitrateKbps_ != bitrateKbps_ || later.mono_ != mono_)
+        bitrateKbps_ = -1;
+    oneRun_ = oneRun_ && later.oneRun_;
+}
+
 FrameTable::Frame FrameTable::operator[](std::size_t number) const
 {
     const std::uint64_t packed = frames_[number];

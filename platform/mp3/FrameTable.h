@@ -38,6 +38,15 @@ public:
         int reservoirBytes);
     // Makes room for about `frames` frames ahead of a walk.
     void reserve(std::size_t frames) { frames_.reserve(frames); }
+    // Frames after which two tables fed the same frames, whatever each was
+    // fed before, work out the same entries for every frame that follows:
+    // what a frame's entry depends on reaches back no further.
+    static constexpr std::size_t kFramesToAgree = 513;
+    // Takes over the frames of `later` from frame `from` on, where `later`
+    // was fed from its first frame on the same frames as this table's last
+    // `from` frames, `from` being at least kFramesToAgree. The last thing done
+    // to a table before finish().
+    void append(const FrameTable& later, std::size_t from);
     // Notes how the walk ended (whether it reached the end of the audio, and
     // one past its last whole frame) and decides whether the file is bare.
     void finish(
@@ -82,6 +91,9 @@ private:
     // so that the latest kInARow lie in a row whatever the number.
     static constexpr std::size_t kRecent = 512;
     static constexpr std::size_t kInARow = 8;
+    // The latest kRecent frames, and the one before them for the step back
+    // the next frame takes from it.
+    static_assert(kFramesToAgree == kRecent + 1);
     std::array<std::uint16_t, kInARow + kRecent> recentMainData_ {};
     // How many of those belong to the current run.
     std::size_t reachable_ = 0;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <vector>
 
@@ -23,6 +24,9 @@ struct FrameWalk {
     std::vector<std::uint8_t> loudness;
     // False when the walk was stopped before the end of the audio.
     bool complete = false;
+    // Frames at the end that a second thread walked and the walk took over
+    // (0 when one thread walked the whole audio).
+    std::int64_t tailFrames = 0;
 };
 
 // The longest stretch without a frame of the stream that a walk looks
@@ -64,8 +68,34 @@ struct FrameRun {
 FrameRun visitFrames(FileReader& file, const Mp3Layout& layout, const FrameVisitor& visit,
     std::stop_token stop = {});
 
+// Where a walk may cut the audio in two, to walk the part after the cut on a
+// second thread at the same time.
+struct WalkSplit {
+    // The second thread walks from the first run of frames at or after this
+    // offset; none keeps the walk on one thread.
+    std::optional<std::int64_t> at;
+    // Wait for the second thread where its frames may first be taken over,
+    // rather than walk on until it has ended; so a test sees them taken over
+    // however busy the machine.
+    bool waitForTail = false;
+
+    // Audio shorter than this is walked sooner than a thread starts and
+    // its pages are mapped a second time.
+    static constexpr std::int64_t kLeastAudioBytes = std::int64_t(8) << 20;
+    // The middle of the audio, when the audio holds at least
+    // `leastAudioBytes` and a processor of the machine is idle to walk on.
+    static WalkSplit inHalves(
+        const Mp3Layout& layout, std::int64_t leastAudioBytes = kLeastAudioBytes);
+};
+
 // Walks the whole audio of a file: counts the audio frames, notes seek points
-// and lists the frames.
-FrameWalk walkFrames(FileReader& file, const Mp3Layout& layout, std::stop_token stop = {});
+// and lists the frames. With a split, a second thread walks from the split on
+// while this one walks from the start; when this one reaches the second's
+// first frame it walks on beside it until their tables agree, and once the
+// second has ended takes over the rest of its frames, so the result is the
+// same as one thread's to the last bit. When it meets no frame of the
+// second's (which synced on a false run, or found none), it walks on alone.
+FrameWalk walkFrames(
+    FileReader& file, const Mp3Layout& layout, std::stop_token stop = {}, WalkSplit split = {});
 
 } // namespace mp3
