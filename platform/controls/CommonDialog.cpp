@@ -212,13 +212,15 @@ QFileDialog& CommonDialog::chooserFor(Kind kind)
         dialog.setDirectory(folder);
 
     // The file picked or typed last time must not answer this time: the
-    // chooser takes a file selected in its list before the typed name.
-    if (auto* files = dialog.findChild<QAbstractItemView*>(QStringLiteral("listView")))
-        files->clearSelection();
+    // chooser takes a file selected in its list before the typed name. An
+    // emptied name selects the folder itself in the list, so the list comes
+    // second.
     if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
         name->clear();
         name->setFocus();
     }
+    if (auto* files = dialog.findChild<QAbstractItemView*>(QStringLiteral("listView")))
+        files->selectionModel()->clear();
     if (!FileName.isEmpty())
         dialog.selectFile(FileName);
     return dialog;
