@@ -136,6 +136,9 @@ bool CommonDialog::makeNextPiece()
             QObject::connect(model, &QFileSystemModel::directoryLoaded, window_.get(),
                 [this](const QString& folder) { listedFolders_ << folder; });
         }
+        // It lists and watches folders of its own when made.
+        watchFolders(false);
+        forgetListedFolders();
         return true;
     }
     return false;
@@ -182,6 +185,7 @@ QFileDialog& CommonDialog::chooserFor(Kind kind)
     while (makeNextPiece()) { }
     QFileDialog& dialog = *window_;
     forgetListedFolders();
+    watchFolders(true);
     // What the user changed in the window last time (its view, columns, side
     // bar, size and place) goes back to how a new one shows it; the folders
     // gone through stay.
@@ -226,17 +230,25 @@ QFileDialog& CommonDialog::chooserFor(Kind kind)
     return dialog;
 }
 
+void CommonDialog::watchFolders(bool watch)
+{
+    // Stopping ends every watch at once, however the folder was listed; it
+    // waits a moment for the system to let go of them.
+    if (auto* model = window_->findChild<QFileSystemModel*>())
+        model->setOption(QFileSystemModel::DontWatchForChanges, !watch);
+}
+
 void CommonDialog::forgetListedFolders()
 {
     auto* model = window_->findChild<QFileSystemModel*>();
     if (!model)
         return;
-    // The model stops watching a folder, and marks it to be listed again,
-    // when the folder stops being its root: each listed folder becomes the
-    // root in turn, then none is. To the chooser these would be visits to
-    // each folder, so the model's signals wait meanwhile; a folder the model
-    // does not show (a hidden one typed in) is left, as making it the root
-    // would add it to the model's rows.
+    // The model marks a folder to be listed again when the folder stops being
+    // its root: each listed folder becomes the root in turn, then none is. To
+    // the chooser these would be visits to each folder, so the model's
+    // signals wait meanwhile; a folder the model does not show (a hidden one
+    // typed in) is left, as making it the root would add it to the model's
+    // rows.
     const QSignalBlocker quiet(model);
     for (const QString& folder : std::exchange(listedFolders_, {})) {
         const QModelIndex index = model->index(folder);
@@ -245,7 +257,7 @@ void CommonDialog::forgetListedFolders()
     }
     model->setRootPath(QString());
     // The lists would ask for the folder they show at once, and have it
-    // listed and watched again.
+    // listed again.
     for (auto* files : window_->findChildren<QAbstractItemView*>()) {
         if (files->model() == model)
             files->setRootIndex(QModelIndex());
@@ -257,6 +269,7 @@ std::optional<QString> CommonDialog::choose(Kind kind)
     QFileDialog& dialog = chooserFor(kind);
     const int result = dialog.exec();
     history_ = dialog.history();
+    watchFolders(false);
     forgetListedFolders();
     if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

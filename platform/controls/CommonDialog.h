@@ -80,9 +80,10 @@ private:
     bool makeNextPiece();
     // The chooser window, set as a new one would be for this showing.
     QFileDialog& chooserFor(Kind kind);
-    // Stops watching the folders listed so far and has them listed afresh
-    // when they are shown again.
+    // Has the folders listed so far listed afresh when they are shown again.
     void forgetListedFolders();
+    // Starts or stops the chooser's watching of the folders it lists.
+    void watchFolders(bool watch);
 
     QWidget* owner_;
     Chooser chooser_;

@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -154,16 +155,27 @@ int watchedPaths()
     return watches;
 }
 
-// One chooser window serves every choice. Nothing set, picked or typed for
-// one may carry over to the next, a file made while it was hidden shows, and
-// while hidden it watches no folder (every change there would have the
-// window thread go through the whole folder).
+// One chooser window, made ahead, serves every choice. Nothing set, picked
+// or typed for one may carry over to the next, a file made while it was
+// hidden shows, and while hidden it watches no folder (every change there
+// would have the window thread go through the whole folder).
 TEST(CommonDialog, EachShowingStartsAsANewChooser)
 {
     QTemporaryDir dir;
     const QString clip = dir.filePath(QStringLiteral("clip.mp3"));
     ASSERT_TRUE(QFile(clip).open(QIODevice::WriteOnly));
     CommonDialog dialog;
+    dialog.prepareChooser();
+    const auto made = [] {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        return std::any_of(windows.begin(), windows.end(),
+            [](QWidget* window) { return qobject_cast<QFileDialog*>(window) != nullptr; });
+    };
+    for (int turn = 0; turn < 10 && !made(); ++turn)
+        QApplication::processEvents();
+    ASSERT_TRUE(made());
+    EXPECT_EQ(watchedPaths(), 0);
+
     dialog.Filter = kMp3Filter;
     dialog.FilterIndex = 2;
     dialog.DialogTitle = QStringLiteral("Save");
