@@ -166,14 +166,11 @@ TEST(CommonDialog, EachShowingStartsAsANewChooser)
     ASSERT_TRUE(QFile(clip).open(QIODevice::WriteOnly));
     CommonDialog dialog;
     dialog.prepareChooser();
-    const auto made = [] {
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        return std::any_of(windows.begin(), windows.end(),
-            [](QWidget* window) { return qobject_cast<QFileDialog*>(window) != nullptr; });
-    };
-    for (int turn = 0; turn < 10 && !made(); ++turn)
+    for (int turn = 0; turn < 10; ++turn)
         QApplication::processEvents();
-    ASSERT_TRUE(made());
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    ASSERT_TRUE(std::any_of(windows.begin(), windows.end(),
+        [](QWidget* window) { return qobject_cast<QFileDialog*>(window) != nullptr; }));
     EXPECT_EQ(watchedPaths(), 0);
 
     dialog.Filter = kMp3Filter;
@@ -196,8 +193,7 @@ TEST(CommonDialog, EachShowingStartsAsANewChooser)
     dialog.DialogTitle.clear();
     dialog.FileName.clear();
     QString title;
-    QStringList filters;
-    QStringList picked;
+    QStringList filters, picked;
     bool listed = false;
     whenShown([&](QFileDialog& shown) {
         title = shown.windowTitle();
