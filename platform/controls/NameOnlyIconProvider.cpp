@@ -28,9 +28,26 @@ QString NameOnlyIconProvider::type(const QFileInfo& info) const
         return QApplication::translate("NameOnlyIconProvider", "Folder");
     if (!info.isFile())
         return QApplication::translate("NameOnlyIconProvider", "Special file");
+    return typeOfFileNamed(info.fileName());
+}
+
+QString NameOnlyIconProvider::typeOfFileNamed(const QString& name) const
+{
+    // The chooser asks on the window thread for every file of a folder each
+    // time it lists the folder, and a lookup among the known types costs tens
+    // of microseconds: a big folder listed again held the window for
+    // milliseconds. The chooser's own thread asks too.
+    constexpr qsizetype kMostNamesKept = 20'000;
+    const std::lock_guard lock(typesLock_);
+    if (const auto known = typesByName_.constFind(name); known != typesByName_.cend())
+        return *known;
     // Matching by name never opens the file.
-    const QList<QMimeType> byName = QMimeDatabase().mimeTypesForFileName(info.fileName());
-    if (!byName.isEmpty() && !byName.first().comment().isEmpty())
-        return byName.first().comment();
-    return QApplication::translate("NameOnlyIconProvider", "File");
+    const QList<QMimeType> byName = QMimeDatabase().mimeTypesForFileName(name);
+    const QString type = !byName.isEmpty() && !byName.first().comment().isEmpty()
+        ? byName.first().comment()
+        : QApplication::translate("NameOnlyIconProvider", "File");
+    if (typesByName_.size() >= kMostNamesKept)
+        typesByName_.clear();
+    typesByName_.insert(name, type);
+    return type;
 }

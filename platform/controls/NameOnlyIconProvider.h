@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QFileIconProvider>
+#include <QHash>
 #include <QIcon>
+#include <QString>
+#include <mutex>
 
 // Icons and type names for a file chooser, decided from a file's name and
 // kind (folder, file, link, other) alone. The stock provider reads a file's
@@ -17,8 +20,13 @@ public:
     QString type(const QFileInfo& info) const override;
 
 private:
+    // The type of a file by its name alone, looked up once per name.
+    QString typeOfFileNamed(const QString& name) const;
+
     QIcon folder_;
     QIcon file_;
     QIcon folderLink_;
     QIcon fileLink_;
+    mutable std::mutex typesLock_;
+    mutable QHash<QString, QString> typesByName_;
 };

@@ -290,9 +290,7 @@ void Slider::paintEvent(QPaintEvent* event)
     QStyleOptionSlider option;
     initStyleOption(&option);
     const Inks inks = inksOf(option.palette);
-    // Styles fill the played part of the groove in the selection colour,
-    // which here belongs to the marked section alone.
-    option.palette.setColor(QPalette::Highlight, option.palette.color(QPalette::Mid));
+    option.palette = groovePalette(option.palette);
     option.subControls = QStyle::SC_SliderGroove;
     if (tickPosition() != NoTicks)
         option.subControls |= QStyle::SC_SliderTickmarks;
@@ -317,6 +315,22 @@ void Slider::paintEvent(QPaintEvent* event)
     option.subControls = QStyle::SC_SliderHandle;
     painter.drawComplexControl(QStyle::CC_Slider, option);
     paintedHandle_ = handle;
+}
+
+const QPalette& Slider::groovePalette(const QPalette& palette)
+{
+    // Styles keep their drawing of a groove by the identity of the palette
+    // it was drawn with: a palette changed afresh for every paint would have
+    // the whole groove drawn again each time, and crowd out the style's other
+    // drawings.
+    if (palette.cacheKey() != groovePaletteFrom_) {
+        groovePalette_ = palette;
+        // Styles fill the played part of the groove in the selection colour,
+        // which here belongs to the marked section alone.
+        groovePalette_.setColor(QPalette::Highlight, palette.color(QPalette::Mid));
+        groovePaletteFrom_ = palette.cacheKey();
+    }
+    return groovePalette_;
 }
 
 void Slider::sliderChange(SliderChange change)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPalette>
 #include <QSlider>
 #include <cstdint>
 #include <vector>
@@ -62,6 +63,9 @@ private:
     bool jumpTo(QPoint at);
     // Raises Click if a key or wheel step has moved the thumb.
     void clickIfMoved(int valueBefore);
+    // `palette` as the groove is drawn with, the same object while `palette`
+    // stays the same.
+    const QPalette& groovePalette(const QPalette& palette);
 
     // The buttons pressed over the slider and not yet released.
     Qt::MouseButtons pressed_;
@@ -74,4 +78,6 @@ private:
     // Where the thumb was last drawn over the overview; null while the plain
     // slider is drawn.
     QRect paintedHandle_;
+    QPalette groovePalette_;
+    qint64 groovePaletteFrom_ = 0;
 };
