@@ -1,6 +1,7 @@
 #include "media/MovieModule.h"
 
 #include "platform/mci/MciSendString.h"
+#include "platform/mp3/BackgroundPriority.h"
 #include "platform/runtime/CheckedMath.h"
 #include "platform/runtime/FileNameBytes.h"
 #include "platform/runtime/NumberReading.h"
@@ -91,8 +92,14 @@ std::uint32_t MovieModule::sendWhileEventsRun(const QString& command)
 {
     const QByteArray text = commandBytes(command);
     opening_ = true;
-    std::future<std::uint32_t> answer = std::async(
-        std::launch::async, [this, text] { return send_(text.constData(), nullptr, 0, 0); });
+    // The open walks a file without an info frame whole on this thread, one
+    // of its own for each command: it gives way to the window's thread, which
+    // must go on answering while the open runs, rather than share a processor
+    // with it on a busy machine.
+    std::future<std::uint32_t> answer = std::async(std::launch::async, [this, text] {
+        mp3::standBackForInteractiveThreads();
+        return send_(text.constData(), nullptr, 0, 0);
+    });
     try {
         while (answer.wait_for(kEventsEvery) != std::future_status::ready)
             runtime_.DoEvents();

@@ -10,8 +10,10 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/resource.h>
 #include <thread>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -101,11 +103,15 @@ TEST_F(MovieModuleTest, OpenLetsEventsRunAndKeepsHandlersOffTheDeviceUntilItIsAn
 {
     std::promise<void> handlerRan;
     std::shared_future<void> ran = handlerRan.get_future().share();
-    device.answer = [ran](const std::string& command) {
-        if (command.starts_with("open"))
+    int openNice = 0;
+    device.answer = [ran, &openNice](const std::string& command) {
+        if (command.starts_with("open")) {
+            openNice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
             ran.wait_for(std::chrono::seconds(10)); // without events, never set
+        }
         return Reply {};
     };
+    const int windowNice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
     bool opening = false;
     seams.duringWait = [&] {
         if (opening)
@@ -124,6 +130,9 @@ TEST_F(MovieModuleTest, OpenLetsEventsRunAndKeepsHandlersOffTheDeviceUntilItIsAn
     EXPECT_EQ(movie.Error, 0);
     EXPECT_EQ(
         device.commands, (Commands { "close movie", "open \"a.mp3\" type mpegvideo alias movie" }));
+    // The open's walk gives way to the window's thread, which keeps its own priority.
+    EXPECT_GE(openNice, 10);
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), windowNice);
 }
 
 // The program ends while a long open waits: the alias is closed, which stops
