@@ -213,7 +213,6 @@ int main(int argc, char** argv)
     Form1 window({ runtime, {}, {} });
     window.setWindowIcon(icon);
     window.show();
-    window.Cdlg.prepareChooser();
     if (!request.file.isEmpty())
         QTimer::singleShot(
             0, &window, [&window, file = request.file] { window.openGivenFile(file); });

@@ -5,19 +5,13 @@
 #include "platform/runtime/FileNameBytes.h"
 #include "platform/runtime/RuntimeError.h"
 
-#include <QAbstractItemView>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFileSystemModel>
-#include <QLineEdit>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QSignalBlocker>
-#include <QTimer>
 #include <filesystem>
 #include <optional>
-#include <utility>
 
 namespace {
 
@@ -79,8 +73,6 @@ CommonDialog::CommonDialog(QWidget* owner)
 {
 }
 
-CommonDialog::~CommonDialog() = default;
-
 void CommonDialog::keepChooserStateOffTheDisk()
 {
     // A folder under a file that is no folder can never be made, not even
@@ -102,46 +94,6 @@ void CommonDialog::ShowSave()
 void CommonDialog::setChooser(Chooser chooser)
 {
     chooser_ = std::move(chooser);
-}
-
-void CommonDialog::prepareChooser()
-{
-    if (preparation_)
-        return;
-    preparation_ = std::make_unique<QTimer>();
-    QObject::connect(preparation_.get(), &QTimer::timeout, [this] {
-        if (chooser_ || !makeNextPiece())
-            preparation_->stop();
-    });
-    preparation_->start(0);
-}
-
-bool CommonDialog::makeNextPiece()
-{
-    if (!icons_) {
-        icons_ = std::make_unique<NameOnlyIconProvider>();
-        return true;
-    }
-    if (!window_) {
-        window_ = std::make_unique<QFileDialog>(owner_);
-        // The desktop's own chooser may read files to draw them; this one does not.
-        window_->setOption(QFileDialog::DontUseNativeDialog);
-        window_->setIconProvider(icons_.get());
-        window_->setWindowModality(Qt::ApplicationModal);
-        stateAsMade_ = window_->saveState();
-        sizeAsMade_ = window_->size();
-        // Folders listed after the window was hidden are forgotten when it
-        // is shown again.
-        if (auto* model = window_->findChild<QFileSystemModel*>()) {
-            QObject::connect(model, &QFileSystemModel::directoryLoaded, window_.get(),
-                [this](const QString& folder) { listedFolders_ << folder; });
-        }
-        // It lists and watches folders of its own when made.
-        watchFolders(false);
-        forgetListedFolders();
-        return true;
-    }
-    return false;
 }
 
 QStringList CommonDialog::nameFilters(const QString& filter)
@@ -180,100 +132,42 @@ void CommonDialog::show(Kind kind)
     RememberedFolder::ofProgram().remember(QFileInfo(FileName).absolutePath());
 }
 
-QFileDialog& CommonDialog::chooserFor(Kind kind)
+std::optional<QString> CommonDialog::choose(Kind kind)
 {
-    while (makeNextPiece()) { }
-    QFileDialog& dialog = *window_;
-    forgetListedFolders();
-    watchFolders(true);
-    // What the user changed in the window last time (its view, columns, side
-    // bar, size and place) goes back to how a new one shows it; the folders
-    // gone through stay.
-    dialog.restoreState(stateAsMade_);
-    dialog.setHistory(history_);
-    dialog.resize(sizeAsMade_);
-    dialog.setAttribute(Qt::WA_Moved, false);
-
-    dialog.setWindowTitle(!DialogTitle.isEmpty() ? DialogTitle
-            : kind == Kind::Save                 ? QFileDialog::tr("Save As")
-                                                 : QFileDialog::tr("Open"));
+    // Outlives the dialog, whose listing thread asks it until the end.
+    NameOnlyIconProvider icons;
+    QFileDialog dialog(owner_);
+    // The desktop's own chooser may read files to draw them; this one does not.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&icons);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (!DialogTitle.isEmpty())
+        dialog.setWindowTitle(DialogTitle);
     const QStringList filters = nameFilters(Filter);
-    // Set every time: with no list the patterns of the last one would stay.
-    dialog.setNameFilters(
-        filters.isEmpty() ? QStringList { QFileDialog::tr("All Files (*)") } : filters);
-    if (!filters.isEmpty())
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
         dialog.selectNameFilter(filters.value(FilterIndex - 1, filters.first()));
+    }
     if (kind == Kind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
+        // The program asks about an existing file itself.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
-    // The program asks about an existing file itself.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, kind == Kind::Save);
     if (const QString folder = startFolder(); !folder.isEmpty() && QFileInfo(folder).isDir())
         dialog.setDirectory(folder);
-
-    // The file picked or typed last time must not answer this time: the
-    // chooser takes a file selected in its list before the typed name. An
-    // emptied name selects the folder itself in the list, so the list comes
-    // second.
-    if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-        name->clear();
-        name->setFocus();
-    }
-    if (auto* files = dialog.findChild<QAbstractItemView*>(QStringLiteral("listView")))
-        files->selectionModel()->clear();
     if (!FileName.isEmpty())
         dialog.selectFile(FileName);
-    return dialog;
-}
-
-void CommonDialog::watchFolders(bool watch)
-{
-    // Stopping ends every watch at once, however the folder was listed; it
-    // waits a moment for the system to let go of them.
-    if (auto* model = window_->findChild<QFileSystemModel*>())
-        model->setOption(QFileSystemModel::DontWatchForChanges, !watch);
-}
-
-void CommonDialog::forgetListedFolders()
-{
-    auto* model = window_->findChild<QFileSystemModel*>();
-    if (!model)
-        return;
-    // The model marks a folder to be listed again when the folder stops being
-    // its root: each listed folder becomes the root in turn, then none is. To
-    // the chooser these would be visits to each folder, so the model's
-    // signals wait meanwhile; a folder the model does not show (a hidden one
-    // typed in) is left, as making it the root would add it to the model's
-    // rows.
-    const QSignalBlocker quiet(model);
-    for (const QString& folder : std::exchange(listedFolders_, {})) {
-        const QModelIndex index = model->index(folder);
-        if (index.isValid() && !model->canFetchMore(index))
-            model->setRootPath(folder);
-    }
-    model->setRootPath(QString());
-    // The lists would ask for the folder they show at once, and have it
-    // listed again.
-    for (auto* files : window_->findChildren<QAbstractItemView*>()) {
-        if (files->model() == model)
-            files->setRootIndex(QModelIndex());
-    }
-}
-
-std::optional<QString> CommonDialog::choose(Kind kind)
-{
-    QFileDialog& dialog = chooserFor(kind);
+    if (!history_.isEmpty())
+        dialog.setHistory(history_);
     const int result = dialog.exec();
     history_ = dialog.history();
-    watchFolders(false);
-    forgetListedFolders();
     if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    if (const auto shown = nameFilters(Filter).indexOf(dialog.selectedNameFilter()); shown >= 0)
+    if (const auto shown = filters.indexOf(dialog.selectedNameFilter()); shown >= 0)
         FilterIndex = int(shown) + 1;
     return withOwnBytes(dialog.selectedFiles().first());
 }
