@@ -73,6 +73,8 @@ CommonDialog::CommonDialog(QWidget* owner)
 {
 }
 
+CommonDialog::~CommonDialog() = default;
+
 void CommonDialog::keepChooserStateOffTheDisk()
 {
     // A folder under a file that is no folder can never be made, not even
@@ -134,12 +136,14 @@ void CommonDialog::show(Kind kind)
 
 std::optional<QString> CommonDialog::choose(Kind kind)
 {
-    // Outlives the dialog, whose listing thread asks it until the end.
-    NameOnlyIconProvider icons;
+    // Made once: its icons are drawn when it is made, and the types it looked
+    // up by name are kept for the next dialog.
+    if (!icons_)
+        icons_ = std::make_unique<NameOnlyIconProvider>();
     QFileDialog dialog(owner_);
     // The desktop's own chooser may read files to draw them; this one does not.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setIconProvider(&icons);
+    dialog.setIconProvider(icons_.get());
     dialog.setWindowModality(Qt::ApplicationModal);
     if (!DialogTitle.isEmpty())
         dialog.setWindowTitle(DialogTitle);

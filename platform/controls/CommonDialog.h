@@ -3,8 +3,10 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
+class NameOnlyIconProvider;
 class QWidget;
 
 // The common file dialog: filter of "description|pattern" pairs, filter index
@@ -19,6 +21,9 @@ public:
     using Chooser = std::function<std::optional<QString>(Kind kind, const CommonDialog& dialog)>;
 
     explicit CommonDialog(QWidget* owner = nullptr);
+    ~CommonDialog();
+    CommonDialog(const CommonDialog&) = delete;
+    CommonDialog& operator=(const CommonDialog&) = delete;
 
     QString Filter;
     int FilterIndex = 1;
@@ -57,4 +62,6 @@ private:
     Chooser chooser_;
     // The folders the chooser went through, handed from one dialog to the next.
     QStringList history_;
+    // Outlives each dialog, whose listing thread asks it until the end.
+    std::unique_ptr<NameOnlyIconProvider> icons_;
 };
